@@ -1,0 +1,211 @@
+// RAII owners for the Windows handles the programs hold. Each is
+// non-copyable and movable; a default-constructed owner holds nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// Base for owners of a single handle value with a release function.
+template <typename Handle, typename Traits>
+class UniqueResource {
+public:
+    UniqueResource() = default;
+    explicit UniqueResource(Handle h) : m_h(h) {}
+    ~UniqueResource() { reset(); }
+
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : m_h(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
+    Handle get() const { return m_h; }
+    explicit operator bool() const { return Traits::IsValid(m_h); }
+
+    Handle release() { return std::exchange(m_h, Traits::Invalid()); }
+    void reset(Handle h = Traits::Invalid()) {
+        if (Traits::IsValid(m_h))
+            Traits::Close(m_h);
+        m_h = h;
+    }
+
+private:
+    Handle m_h = Traits::Invalid();
+};
+
+// Kernel objects: events, threads, processes, file mappings. Files opened
+// with CreateFile report failure as INVALID_HANDLE_VALUE; both count as none.
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
+
+// GDI objects: fonts, brushes, pens, bitmaps, regions.
+template <typename Gdi>
+struct GdiObjectTraits {
+    static Gdi Invalid() { return nullptr; }
+    static bool IsValid(Gdi h) { return h != nullptr; }
+    static void Close(Gdi h) { DeleteObject(h); }
+};
+template <typename Gdi>
+using GdiObject = UniqueResource<Gdi, GdiObjectTraits<Gdi>>;
+using UniqueFont = GdiObject<HFONT>;
+using UniqueBrush = GdiObject<HBRUSH>;
+using UniquePen = GdiObject<HPEN>;
+using UniqueBitmap = GdiObject<HBITMAP>;
+using UniqueRegion = GdiObject<HRGN>;
+
+// Memory device contexts made with CreateCompatibleDC.
+struct MemoryDCTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { DeleteDC(h); }
+};
+using MemoryDC = UniqueResource<HDC, MemoryDCTraits>;
+
+struct LibraryTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool IsValid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
+
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool IsValid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+// Icons and cursors made by CopyIcon/CreateIcon (not shared resource icons).
+using UniqueIcon = UniqueResource<HICON, IconTraits>;
+
+// Movable or fixed global memory blocks (GlobalAlloc).
+struct GlobalTraits {
+    static HGLOBAL Invalid() { return nullptr; }
+    static bool IsValid(HGLOBAL h) { return h != nullptr; }
+    static void Close(HGLOBAL h) { GlobalFree(h); }
+};
+using UniqueGlobal = UniqueResource<HGLOBAL, GlobalTraits>;
+
+// A window's client-area device context (GetDC/ReleaseDC).
+class WindowDC {
+public:
+    explicit WindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
+    ~WindowDC() {
+        if (m_hDC)
+            ReleaseDC(m_hWnd, m_hDC);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+
+    HDC get() const { return m_hDC; }
+    explicit operator bool() const { return m_hDC != nullptr; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// The BeginPaint/EndPaint bracket of WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hWnd) : m_hWnd(hWnd) { m_hDC = BeginPaint(hWnd, &m_ps); }
+    ~PaintDC() { EndPaint(m_hWnd, &m_ps); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+
+    HDC get() const { return m_hDC; }
+    const PAINTSTRUCT& info() const { return m_ps; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+    PAINTSTRUCT m_ps{};
+};
+
+// Selects an object into a DC and puts the previous one back on scope exit.
+class SelectObjectScope {
+public:
+    SelectObjectScope(HDC hDC, HGDIOBJ obj) : m_hDC(hDC), m_old(obj ? SelectObject(hDC, obj) : nullptr) {}
+    ~SelectObjectScope() {
+        if (m_old)
+            SelectObject(m_hDC, m_old);
+    }
+    SelectObjectScope(const SelectObjectScope&) = delete;
+    SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_old;
+};
+
+// SaveDC/RestoreDC around drawing that changes a DC's state.
+class SavedDCState {
+public:
+    explicit SavedDCState(HDC hDC) : m_hDC(hDC), m_nSaved(SaveDC(hDC)) {}
+    ~SavedDCState() {
+        if (m_nSaved)
+            RestoreDC(m_hDC, m_nSaved);
+    }
+    SavedDCState(const SavedDCState&) = delete;
+    SavedDCState& operator=(const SavedDCState&) = delete;
+
+private:
+    HDC m_hDC;
+    int m_nSaved;
+};
+
+// OLE initialisation of the calling thread (OleInitialize/OleUninitialize).
+class OleInitScope {
+public:
+    OleInitScope() : m_ok(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleInitScope() {
+        if (m_ok)
+            OleUninitialize();
+    }
+    OleInitScope(const OleInitScope&) = delete;
+    OleInitScope& operator=(const OleInitScope&) = delete;
+
+private:
+    bool m_ok;
+};
+
+// Holds one reference to a COM interface.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr& other) : m_p(other.m_p) {
+        if (m_p)
+            m_p->AddRef();
+    }
+    ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
+        std::swap(m_p, other.m_p);
+        return *this;
+    }
+    ~ComPtr() {
+        if (m_p)
+            m_p->Release();
+    }
+
+    T* get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+
+    // Releases what is held and gives the out-parameter slot of a call that
+    // hands over a new reference.
+    T** put() {
+        *this = ComPtr();
+        return &m_p;
+    }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
+
+private:
+    T* m_p = nullptr;
+};
