@@ -1,0 +1,398 @@
+#include "download/http_download.h"
+
+#include "download/socks.h"
+#include "framework/handles.h"
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+// Seconds between 1601-01-01 (FILETIME) and 1970-01-01.
+constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
+constexpr int64_t kFileTimeTicksPerSecond = 10000000LL;
+// Line pieces of the response header: at most 1023 bytes per read.
+constexpr int kHeaderLineBuffer = 1024;
+// ApplyRetryPolicy's answer when the request is to be made again.
+constexpr int kRetryAgain = -1;
+
+HttpTime SecondsFromFileTime(const FILETIME& ft) {
+    const int64_t ticks = static_cast<int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+    return static_cast<HttpTime>(ticks / kFileTimeTicksPerSecond - kFileTimeEpochOffset);
+}
+
+FILETIME FileTimeFromSeconds(HttpTime seconds) {
+    const int64_t ticks = (static_cast<int64_t>(seconds) + kFileTimeEpochOffset) * kFileTimeTicksPerSecond;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+// Size of a file, or -1 when its status cannot be read.
+int64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// The last segment of the object path: after its last "/", else after its
+// last backslash, else the whole of it.
+std::string FileNameOf(const std::string& object) {
+    if (object.size() <= 1)
+        return object;
+    size_t cut = object.rfind('/');
+    if (cut == std::string::npos)
+        cut = object.rfind('\\');
+    return cut == std::string::npos ? object : object.substr(cut + 1);
+}
+
+} // namespace
+
+CHttpDownload::CHttpDownload() = default;
+
+CHttpDownload::~CHttpDownload() { CloseConnection(); }
+
+void CHttpDownload::SetNotify(HWND window, UINT message, int enable) {
+    if (enable && window != nullptr && IsWindow(window)) {
+        m_hNotifyWnd = window;
+        m_nNotifyMsg = message;
+        m_bNotify = 1;
+    } else {
+        m_hNotifyWnd = nullptr;
+        m_nNotifyMsg = 0;
+        m_bNotify = 0;
+    }
+}
+
+bool CHttpDownload::OpenConnection() {
+    CloseConnection();
+    m_hSocket = SockCreate(AF_INET, SOCK_STREAM, 0);
+    if (m_hSocket == INVALID_SOCKET)
+        return false;
+    m_pReader = ReaderCreate(m_hSocket, kChunkSize);
+    return m_pReader != nullptr;
+}
+
+void CHttpDownload::CloseConnection() {
+    if (m_pReader != nullptr) {
+        ReaderFree(m_pReader, 0);
+        m_pReader = nullptr;
+    }
+    if (m_hSocket != INVALID_SOCKET) {
+        SockClose(m_hSocket, 1);
+        m_hSocket = INVALID_SOCKET;
+    }
+}
+
+int CHttpDownload::Download(const char* url, const char* localPath, int force) {
+    // Nothing may leave Download but a result; running out of memory is
+    // the only way to get here.
+    try {
+        return RunDownload(url, localPath, force);
+    } catch (...) {
+        return DL_NET_ERROR;
+    }
+}
+
+int CHttpDownload::RunDownload(const char* url, const char* localPath, int force) {
+    m_bStop = 0;
+    m_bForce = force;
+    m_nRetryCount = 0;
+
+    m_strUrl = TrimWhiteSpace(url != nullptr ? url : "");
+    if (m_strUrl.empty())
+        return DL_NO_URL;
+    if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort)) {
+        m_strUrl = "http://" + m_strUrl;
+        if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort))
+            return DL_BAD_URL;
+    }
+    m_strLocalPath = TrimWhiteSpace(localPath != nullptr ? localPath : "");
+    if (m_strLocalPath.empty())
+        return DL_NO_PATH;
+    m_strTempPath = m_strLocalPath + ".down";
+
+    bool firstNotification = true;
+    m_nReceived = 0;
+    m_nDone = 0;
+    m_nTotal = 0;
+    m_nContentLength = 0;
+    int32_t mostDone = 0;
+    int idleTransfers = 0;
+    std::vector<char> chunk(kChunkSize);
+
+    for (;;) {
+        const int request = SendRequest(0);
+        if (request == REQ_STOPPED)
+            return DL_STOPPED;
+        if (request == REQ_REFUSED)
+            return DL_REFUSED;
+        if (request == REQ_FAILED) {
+            const int retry = ApplyRetryPolicy();
+            if (retry != kRetryAgain)
+                return retry;
+            continue;
+        }
+        if (m_nContentLength == 0)
+            return DL_EMPTY;
+        if (!m_bForce && TargetIsCurrent())
+            return DL_CURRENT;
+
+        UniqueHandle file(CreateFileA(m_strTempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return DL_FILE_OPEN;
+        if (m_bAppend) {
+            if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+                GetLastError() != NO_ERROR)
+                return DL_FILE_SEEK;
+        } else if (!SetEndOfFile(file.get())) {
+            // A body written from the start must not keep older, longer contents behind it.
+            return DL_FILE_SEEK;
+        }
+
+        m_strFileName = FileNameOf(m_strObject);
+        if (firstNotification && m_bNotify) {
+            Notify(PROGRESS_STARTED);
+            Notify(PROGRESS_OPENED);
+            Notify(PROGRESS_CHUNK);
+            firstNotification = false;
+        }
+
+        // Never more than Content-Length: extra bytes of a misbehaving server are dropped.
+        const int32_t doneBefore = std::max(mostDone, m_nDone);
+        bool broken = false;
+        m_nReceived = 0;
+        while (m_nReceived < static_cast<uint32_t>(m_nContentLength)) {
+            if (m_bStop)
+                return DL_STOPPED;
+            const uint32_t wanted = std::min<uint32_t>(kChunkSize, m_nContentLength - m_nReceived);
+            const int n = ReaderRead(m_pReader, chunk.data(), static_cast<int>(wanted), m_nRecvTimeout);
+            DWORD written = 0;
+            if (n <= 0 || !WriteFile(file.get(), chunk.data(), static_cast<DWORD>(n), &written, nullptr) ||
+                written != static_cast<DWORD>(n)) {
+                broken = true;
+                break;
+            }
+            m_nReceived += n;
+            m_nDone += n;
+            if (m_bNotify)
+                Notify(PROGRESS_CHUNK);
+        }
+        file.reset();
+        if (!broken)
+            return FinishFile();
+
+        // Resume with a new request, but not forever when nothing new arrives.
+        if (m_nDone > doneBefore)
+            idleTransfers = 0;
+        else if (++idleTransfers >= kMaxIdleTransfers)
+            return DL_NET_ERROR;
+        mostDone = std::max(doneBefore, m_nDone);
+    }
+}
+
+int CHttpDownload::ApplyRetryPolicy() {
+    if (m_bStop)
+        return DL_STOPPED;
+    switch (m_nRetryMode) {
+    case RETRY_NONE:
+        return DL_NET_ERROR;
+    case RETRY_LIMITED:
+        if (m_nRetryCount > m_nRetryLimit)
+            return DL_RETRY_LIMIT;
+        ++m_nRetryCount;
+        break;
+    case RETRY_ALWAYS:
+        break;
+    default:
+        return DL_BAD_RETRY_MODE;
+    }
+    if (m_nRetryDelay != 0)
+        Sleep(m_nRetryDelay);
+    return kRetryAgain;
+}
+
+bool CHttpDownload::TargetIsCurrent() const {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(m_strLocalPath.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    const int64_t size = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    const int64_t skew = static_cast<int64_t>(SecondsFromFileTime(data.ftLastWriteTime)) - m_timeLastModified;
+    return size == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
+}
+
+int CHttpDownload::FinishFile() {
+    CloseConnection();
+    if (!MoveFileExA(m_strTempPath.c_str(), m_strLocalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return DL_FILE_RENAME;
+    // The file carries the server's modification time; a failure here is harmless.
+    UniqueHandle file(CreateFileA(m_strLocalPath.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+        const FILETIME modified = FileTimeFromSeconds(m_timeLastModified);
+        SetFileTime(file.get(), nullptr, nullptr, &modified);
+    }
+    return DL_OK;
+}
+
+void CHttpDownload::Notify(int kind) {
+    DownloadProgress progress{kind, m_nTotal, m_nDone, m_strFileName};
+    SendMessageA(m_hNotifyWnd, m_nNotifyMsg, 2, reinterpret_cast<LPARAM>(&progress));
+}
+
+int CHttpDownload::ReachServer() {
+    switch (m_nProxyKind) {
+    case PROXY_NONE:
+        return SockConnectHost(m_hSocket, m_strHost.c_str(), m_nPort, m_nConnectTimeout, 1) == 0 ? REQ_OK
+                                                                                                 : REQ_FAILED;
+    case PROXY_HTTP:
+        return SockConnectHost(m_hSocket, m_strProxyHost.c_str(), m_nProxyPort, m_nConnectTimeout, 1) == 0
+                   ? REQ_OK
+                   : REQ_FAILED;
+    case PROXY_SOCKS4:
+    case PROXY_SOCKS4A:
+    case PROXY_SOCKS5: {
+        SocksTunnel tunnel;
+        tunnel.version = m_nProxyKind == PROXY_SOCKS4    ? SOCKS_VERSION_4
+                         : m_nProxyKind == PROXY_SOCKS4A ? SOCKS_VERSION_4A
+                                                         : SOCKS_VERSION_5;
+        tunnel.proxyHost = m_strProxyHost;
+        tunnel.proxyPort = m_nProxyPort;
+        tunnel.host = m_strHost;
+        tunnel.port = m_nPort;
+        tunnel.auth = m_bProxyAuth != 0;
+        tunnel.user = m_strProxyUser;
+        tunnel.password = m_strProxyPassword;
+        tunnel.connectMs = m_nConnectTimeout;
+        tunnel.sendMs = m_nSendTimeout;
+        tunnel.recvMs = m_nRecvTimeout;
+        const SocksOutcome outcome = SocksOpenTunnel(m_hSocket, m_pReader, tunnel);
+        return outcome == SOCKS_OPEN ? REQ_OK : outcome == SOCKS_REFUSED ? REQ_REFUSED : REQ_FAILED;
+    }
+    default:
+        return REQ_REFUSED;
+    }
+}
+
+int CHttpDownload::ReadHeader(std::string& header) {
+    header.clear();
+    char line[kHeaderLineBuffer];
+    bool lineGoesOn = false;
+    for (;;) {
+        int state = 0;
+        if (ReaderGetLine(m_pReader, line, sizeof line, &state, m_nRecvTimeout) != 0)
+            return REQ_FAILED;
+        // An empty piece right after a full buffer only ends the long line.
+        if (state == 0 && line[0] == '\0' && !lineGoesOn)
+            return REQ_OK;
+        header += line;
+        if (state == 0)
+            header += "\r\n";
+        lineGoesOn = state == 1;
+        if (header.size() > kMaxHeaderBytes)
+            return REQ_REFUSED;
+    }
+}
+
+int CHttpDownload::SendRequest(int head) {
+    const std::string method = head ? "HEAD " : "GET ";
+    int redirects = 0;
+    int sendTimeouts = 0;
+    for (;;) {
+        m_nDone = 0;
+        m_nContentLength = 0;
+        m_strHeader.clear();
+        m_nHeaderLength = 0;
+        if (!OpenConnection())
+            return REQ_REFUSED;
+        if (m_bStop)
+            return REQ_STOPPED;
+        const int reached = ReachServer();
+        if (reached != REQ_OK)
+            return reached;
+        if (m_bStop)
+            return REQ_STOPPED;
+
+        RequestLines lines;
+        lines.method = method;
+        lines.target = m_nProxyKind == PROXY_HTTP ? m_strUrl : m_strObject;
+        lines.host = m_strHost;
+        lines.userAgent = m_strUserAgent;
+        lines.referer = m_strReferer;
+        if (m_bAuth)
+            lines.authBasic = m_strUser + ":" + m_strPassword;
+        if (m_nProxyKind == PROXY_HTTP && m_bProxyAuth)
+            lines.proxyAuthBasic = m_strProxyUser + ":" + m_strProxyPassword;
+        const int64_t tempSize = m_bForce ? -1 : FileSize(m_strTempPath);
+        if (tempSize > INT32_MAX)
+            return REQ_REFUSED;
+        if (tempSize > 0) {
+            m_nDone = static_cast<int32_t>(tempSize);
+            lines.rangeFrom = tempSize;
+        }
+        const std::string request = BuildRequestText(lines);
+        const int length = static_cast<int>(request.size());
+        if (SockSendAll(m_hSocket, request.data(), length, m_nSendTimeout) < length) {
+            if (SockGetLastError() == WSAETIMEDOUT && ++sendTimeouts < kMaxSendTimeouts)
+                continue;
+            return REQ_FAILED;
+        }
+        if (m_bStop)
+            return REQ_STOPPED;
+
+        const int headerRead = ReadHeader(m_strHeader);
+        m_nHeaderLength = static_cast<int32_t>(m_strHeader.size());
+        if (headerRead != REQ_OK)
+            return headerRead;
+
+        ResponseFacts facts;
+        switch (ParseResponseHeader(m_strHeader, facts)) {
+        case VERDICT_ACCEPTED: {
+            const bool rangeSent = lines.rangeFrom > 0;
+            // A partial answer must start where we asked and run to the end of the file.
+            if (facts.status == 206 && !PartialAnswerFits(facts, rangeSent ? lines.rangeFrom : 0))
+                return REQ_REFUSED;
+            m_nContentLength = facts.contentLength;
+            m_timeLastModified = facts.lastModified;
+            if (rangeSent && facts.status == 206) {
+                if (static_cast<int64_t>(m_nDone) + facts.contentLength > INT32_MAX)
+                    return REQ_REFUSED;
+                m_bAppend = 1;
+                m_nTotal = m_nDone + facts.contentLength;
+            } else {
+                m_bAppend = 0;
+                m_nDone = 0;
+                m_nTotal = facts.contentLength;
+            }
+            return REQ_OK;
+        }
+        case VERDICT_SERVER_ERROR:
+            return REQ_FAILED;
+        case VERDICT_REDIRECT:
+            if (++redirects > kMaxRedirects)
+                return REQ_REFUSED;
+            continue;
+        default:
+            return REQ_REFUSED;
+        }
+    }
+}
+
+int CHttpDownload::ParseResponseHeader(const std::string& header, ResponseFacts& facts) {
+    const HeaderVerdict verdict = JudgeResponseHeader(header, facts);
+    if (!facts.hasLastModified)
+        facts.lastModified = static_cast<HttpTime>(std::time(nullptr));
+    if (verdict != VERDICT_REDIRECT)
+        return verdict;
+    std::string newUrl;
+    if (!ResolveRedirect(m_strUrl, facts.location, newUrl))
+        return VERDICT_REFUSED;
+    m_strReferer = m_strUrl;
+    m_strUrl = newUrl;
+    ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort);
+    return VERDICT_REDIRECT;
+}

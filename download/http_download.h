@@ -1,0 +1,145 @@
+// The updater's HTTP/1.1 downloader: fetches one file into a ".down"
+// temporary file beside the target, resumes it with Range requests, retries
+// failed requests by policy, follows redirects, goes direct or through an
+// HTTP or SOCKS proxy, reports progress by SendMessageA and moves the
+// complete file into place.
+#pragma once
+
+#include "download/http_parse.h"
+#include "download/socket_layer.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+enum ProxyKind {
+    PROXY_NONE = 0,
+    PROXY_HTTP = 1,
+    PROXY_SOCKS4 = 3,
+    PROXY_SOCKS4A = 4,
+    PROXY_SOCKS5 = 5,
+};
+
+enum RetryMode {
+    RETRY_NONE = 0,
+    RETRY_LIMITED = 1,
+    RETRY_ALWAYS = 2,
+};
+
+enum RequestResult {
+    REQ_OK = 0,      // header accepted, the body follows on the connection
+    REQ_FAILED = 1,  // connect, proxy, send or receive failure, or status 5xx
+    REQ_STOPPED = 2, // m_bStop found set
+    REQ_REFUSED = 3, // unusable setting or answer, status 4xx, too many redirects
+};
+
+enum DownloadResult {
+    DL_OK = 0,
+    DL_CURRENT = 1,
+    DL_STOPPED = 2,
+    DL_NO_URL = 3,
+    DL_BAD_URL = 4,
+    DL_NO_PATH = 5,
+    DL_REFUSED = 6,
+    DL_NET_ERROR = 7,
+    DL_RETRY_LIMIT = 8,
+    DL_BAD_RETRY_MODE = 9,
+    DL_EMPTY = 11,
+    DL_FILE_OPEN = 12,
+    DL_FILE_SEEK = 13,
+    DL_FILE_RENAME = 14, // the complete body stays in the temporary file
+};
+
+// Kinds of progress notification: 2 and 1 once when the file is first ready,
+// then 3 after every chunk.
+enum ProgressKind {
+    PROGRESS_OPENED = 1,
+    PROGRESS_STARTED = 2,
+    PROGRESS_CHUNK = 3,
+};
+
+// lParam of every progress notification; valid only while it is handled.
+struct DownloadProgress {
+    int32_t kind;
+    int32_t total;
+    int32_t done;
+    std::string fileName;
+};
+
+// Redirects followed within one request before it is refused.
+constexpr int kMaxRedirects = 20;
+// Passes of one request whose sending timed out before it fails.
+constexpr int kMaxSendTimeouts = 3;
+// Broken transfers in a row that bring no new bytes before the download fails.
+constexpr int kMaxIdleTransfers = 5;
+// Body chunk and reader size.
+constexpr int kChunkSize = 10240;
+// Seconds the target's time may differ from Last-Modified and still be current.
+constexpr int kCurrentTimeSlack = 2;
+
+class CHttpDownload {
+public:
+    CHttpDownload();
+    virtual ~CHttpDownload();
+    CHttpDownload(const CHttpDownload&) = delete;
+    CHttpDownload& operator=(const CHttpDownload&) = delete;
+
+    void SetNotify(HWND window, UINT message, int enable);
+    int Download(const char* url, const char* localPath, int force);
+    int SendRequest(int head);
+    int ParseResponseHeader(const std::string& header, ResponseFacts& facts);
+    bool OpenConnection();
+    void CloseConnection();
+
+    std::string m_strUrl;
+    std::string m_strLocalPath;
+    std::string m_strTempPath;
+    std::atomic<int> m_bStop{0}; // may be set by another thread during Download
+    int m_bForce = 0;
+    int m_bAppend = 0;
+    int32_t m_nTotal = 0;
+    int32_t m_nDone = 0;
+    int32_t m_nContentLength = 0;
+    uint32_t m_nReceived = 0;
+    int32_t m_nHeaderLength = 0;
+    std::string m_strHeader;
+    HttpTime m_timeLastModified = 0;
+    std::string m_strReferer;
+    std::string m_strUserAgent = "HttpDownload/2.0";
+    int32_t m_nConnectTimeout = 10000;
+    int32_t m_nRecvTimeout = 10000;
+    int32_t m_nSendTimeout = 10000;
+    int32_t m_nRetryMode = RETRY_NONE;
+    uint32_t m_nRetryCount = 0;
+    uint32_t m_nRetryDelay = 0;
+    uint32_t m_nRetryLimit = 0;
+    int m_bNotify = 0;
+    HWND m_hNotifyWnd = nullptr; // borrowed: the receiver's window
+    UINT m_nNotifyMsg = 0;
+    int m_bAuth = 0;
+    std::string m_strUser;
+    std::string m_strPassword;
+    std::string m_strProxyHost;
+    uint16_t m_nProxyPort = 0;
+    int32_t m_nProxyKind = PROXY_NONE;
+    int m_bProxyAuth = 0;
+    std::string m_strProxyUser;
+    std::string m_strProxyPassword;
+    std::string m_strHost;
+    std::string m_strObject;
+    std::string m_strFileName;
+    uint16_t m_nPort = 80;
+    SOCKET m_hSocket = INVALID_SOCKET;
+    SockReader* m_pReader = nullptr;
+
+private:
+    int RunDownload(const char* url, const char* localPath, int force);
+    int ApplyRetryPolicy();
+    int ReachServer();
+    int ReadHeader(std::string& header);
+    bool TargetIsCurrent() const;
+    int FinishFile();
+    void Notify(int kind);
+};

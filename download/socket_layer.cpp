@@ -1,0 +1,331 @@
+#include "download/socket_layer.h"
+
+#include "framework/handles.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+std::atomic<int> g_lastError{0};
+
+// Pause before retrying an operation the socket reported as would-block.
+constexpr DWORD kWouldBlockPauseMs = 100;
+// How long a graceful close waits for the peer in each drain pass.
+constexpr DWORD kDrainWaitMs = 4000;
+
+UniqueHandle NewSocketEvent() { return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
+
+int FailWith(int code) {
+    SockSetLastError(code);
+    return -1;
+}
+
+// Waits for the event already associated with the socket and collects what
+// happened; the association is cancelled before returning. False, with the
+// error stored, on a failed wait, on an alert that ended the wait and on
+// time-out (stored as WSAETIMEDOUT).
+bool WaitAssociatedEvent(SOCKET s, HANDLE event, int ms, WSANETWORKEVENTS& events) {
+    events = WSANETWORKEVENTS{};
+    const DWORD wait = WSAWaitForMultipleEvents(1, &event, TRUE, static_cast<DWORD>(ms), TRUE);
+    bool ok = false;
+    if (wait == WSA_WAIT_TIMEOUT)
+        FailWith(WSAETIMEDOUT);
+    else if (wait != WSA_WAIT_EVENT_0 || WSAEnumNetworkEvents(s, event, &events) != 0)
+        FailWith(WSAGetLastError());
+    else
+        ok = true;
+    WSAEventSelect(s, nullptr, 0);
+    return ok;
+}
+
+// Associates the event with the socket for mask, then waits as above.
+bool WaitNetworkEvents(SOCKET s, HANDLE event, long mask, int ms, WSANETWORKEVENTS& events) {
+    if (WSAEventSelect(s, event, mask) != 0) {
+        FailWith(WSAGetLastError());
+        return false;
+    }
+    return WaitAssociatedEvent(s, event, ms, events);
+}
+
+DWORD WINAPI ResolveOnThread(LPVOID name) {
+    hostent* entry = gethostbyname(static_cast<const char*>(name));
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr)
+        return INADDR_NONE;
+    uint32_t address = 0;
+    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    return address;
+}
+
+} // namespace
+
+int SockGetLastError() { return g_lastError.load(); }
+
+int SockSetLastError(int code) {
+    g_lastError.store(code);
+    return code;
+}
+
+int SockSetReuseAddr(SOCKET s) {
+    const int on = 1;
+    if (setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0)
+        return FailWith(WSAGetLastError());
+    return 0;
+}
+
+SOCKET SockCreate(int family, int type, int protocol) {
+    SOCKET s = WSASocketA(family, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    if (s == INVALID_SOCKET) {
+        SockSetLastError(WSAGetLastError());
+        return INVALID_SOCKET;
+    }
+    if (SockSetReuseAddr(s) != 0) {
+        SockClose(s, 1);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+int SockClose(SOCKET s, int hard) {
+    if (hard)
+        return closesocket(s);
+    // Graceful: say we are done, then drain until the peer closes too.
+    shutdown(s, SD_SEND);
+    UniqueHandle event = NewSocketEvent();
+    char drain[256];
+    int received = 0;
+    do {
+        if (event) {
+            WSAEventSelect(s, event.get(), FD_READ | FD_CLOSE);
+            HANDLE h = event.get();
+            WSAWaitForMultipleEvents(1, &h, TRUE, kDrainWaitMs, TRUE);
+            WSAEventSelect(s, nullptr, 0);
+        }
+        std::memset(drain, 0, sizeof drain);
+        received = SockRecv(s, drain, sizeof drain);
+    } while (received > 0);
+    shutdown(s, SD_BOTH);
+    return closesocket(s);
+}
+
+int SockRecv(SOCKET s, char* buffer, int length) {
+    WSABUF buf{static_cast<ULONG>(length), buffer};
+    DWORD received = 0;
+    DWORD flags = 0;
+    if (WSARecv(s, &buf, 1, &received, &flags, nullptr, nullptr) != 0)
+        return -WSAGetLastError();
+    return static_cast<int>(received);
+}
+
+int SockSend(SOCKET s, const char* buffer, int length) {
+    WSABUF buf{static_cast<ULONG>(length), const_cast<char*>(buffer)};
+    DWORD sent = 0;
+    if (WSASend(s, &buf, 1, &sent, 0, nullptr, nullptr) != 0)
+        return -WSAGetLastError();
+    return static_cast<int>(sent);
+}
+
+int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
+    UniqueHandle event = NewSocketEvent();
+    if (!event)
+        return FailWith(static_cast<int>(GetLastError()));
+    for (;;) {
+        WSANETWORKEVENTS events;
+        if (!WaitNetworkEvents(s, event.get(), FD_READ | FD_CLOSE, ms, events))
+            return -1;
+        // A read error without a close fails; a close still lets the bytes
+        // that came before it be read.
+        if ((events.lNetworkEvents & FD_CLOSE) == 0 && events.iErrorCode[FD_READ_BIT] != 0)
+            return FailWith(events.iErrorCode[FD_READ_BIT]);
+        const int n = SockRecv(s, buffer, length);
+        if (n >= 0)
+            return n;
+        if (-n != WSAEWOULDBLOCK)
+            return FailWith(-n);
+        Sleep(kWouldBlockPauseMs);
+    }
+}
+
+int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
+    UniqueHandle event = NewSocketEvent();
+    if (!event)
+        return FailWith(static_cast<int>(GetLastError()));
+    for (;;) {
+        const int n = SockSend(s, buffer, length);
+        if (n >= 0)
+            return n;
+        if (-n != WSAEWOULDBLOCK)
+            return FailWith(-n);
+        Sleep(kWouldBlockPauseMs);
+        WSANETWORKEVENTS events;
+        if (!WaitNetworkEvents(s, event.get(), FD_WRITE | FD_CLOSE, ms, events))
+            return -1;
+        if ((events.lNetworkEvents & FD_WRITE) == 0)
+            return FailWith(events.iErrorCode[FD_CLOSE_BIT] != 0 ? events.iErrorCode[FD_CLOSE_BIT] : WSAECONNRESET);
+        if (events.iErrorCode[FD_WRITE_BIT] != 0)
+            return FailWith(events.iErrorCode[FD_WRITE_BIT]);
+    }
+}
+int SockSendAll(SOCKET s, const char* buffer, int length, int ms) {
+    int sent = 0;
+    while (sent < length) {
+        const int n = SockSendTimeout(s, buffer + sent, length - sent, ms);
+        if (n <= 0)
+            break;
+        sent += n;
+    }
+    return sent;
+}
+
+int SockConnectTimeout(SOCKET s, const sockaddr* address, int length, int ms) {
+    UniqueHandle event = NewSocketEvent();
+    if (!event)
+        return FailWith(static_cast<int>(GetLastError()));
+    // The select makes the socket non-blocking, so the connect only starts here.
+    if (WSAEventSelect(s, event.get(), FD_CONNECT) != 0)
+        return FailWith(WSAGetLastError());
+    if (WSAConnect(s, address, length, nullptr, nullptr, nullptr, nullptr) == 0)
+        return 0;
+    const int code = WSAGetLastError();
+    if (code != WSAEWOULDBLOCK) {
+        WSAEventSelect(s, nullptr, 0);
+        return FailWith(code);
+    }
+    WSANETWORKEVENTS events;
+    if (!WaitAssociatedEvent(s, event.get(), ms, events))
+        return -1;
+    if (events.iErrorCode[FD_CONNECT_BIT] != 0)
+        return FailWith(events.iErrorCode[FD_CONNECT_BIT]);
+    return 0;
+}
+
+uint32_t SockResolve(const char* name, int useThread) {
+    const uint32_t dotted = inet_addr(name);
+    if (dotted != INADDR_NONE)
+        return dotted;
+    // The look-up runs on a thread of its own with a fresh stack; we wait for it.
+    if (useThread) {
+        UniqueHandle thread(CreateThread(nullptr, 0, ResolveOnThread, const_cast<char*>(name), 0, nullptr));
+        DWORD address = 0;
+        if (thread && WaitForSingleObject(thread.get(), INFINITE) == WAIT_OBJECT_0 &&
+            GetExitCodeThread(thread.get(), &address))
+            return address;
+    }
+    return ResolveOnThread(const_cast<char*>(name));
+}
+
+int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useThread) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = SockResolve(host, useThread);
+    if (address.sin_addr.s_addr == INADDR_NONE) {
+        // The look-up may have failed on another thread, whose error we cannot see.
+        const int code = WSAGetLastError();
+        return FailWith(code != 0 ? code : WSAHOST_NOT_FOUND);
+    }
+    return SockConnectTimeout(s, reinterpret_cast<const sockaddr*>(&address), sizeof address, ms);
+}
+
+SockReader* ReaderCreate(SOCKET s, int capacity) {
+    if (s == INVALID_SOCKET || capacity <= 0)
+        return nullptr;
+    char* buffer = new (std::nothrow) char[capacity]();
+    if (buffer == nullptr)
+        return nullptr;
+    SockReader* reader = new (std::nothrow) SockReader{s, capacity, buffer, 0, 0, 0};
+    if (reader == nullptr)
+        delete[] buffer;
+    return reader;
+}
+
+SOCKET ReaderFree(SockReader* reader, int closeSocket) {
+    const SOCKET s = reader->socket;
+    delete[] reader->buffer;
+    delete reader;
+    if (!closeSocket)
+        return s;
+    SockClose(s, 0);
+    return INVALID_SOCKET;
+}
+
+int ReaderFill(SockReader* reader, int ms) {
+    const int space = reader->capacity - reader->count;
+    if (space <= 0)
+        return 0;
+    // An empty ring starts over at its beginning, so a whole block fits in one piece.
+    if (reader->count == 0)
+        reader->readPos = reader->writePos = 0;
+    if (space <= reader->capacity - reader->writePos) {
+        const int n = SockRecvTimeout(reader->socket, reader->buffer + reader->writePos, space, ms);
+        if (n > 0) {
+            reader->writePos = (reader->writePos + n) % reader->capacity;
+            reader->count += n;
+        }
+        return n;
+    }
+    // The free space wraps around the end of the ring: receive into a block, then copy.
+    std::vector<char> block(static_cast<size_t>(space));
+    const int n = SockRecvTimeout(reader->socket, block.data(), space, ms);
+    for (int i = 0; i < n; ++i) {
+        reader->buffer[reader->writePos] = block[static_cast<size_t>(i)];
+        reader->writePos = (reader->writePos + 1) % reader->capacity;
+    }
+    if (n > 0)
+        reader->count += n;
+    return n;
+}
+
+int ReaderGetByte(SockReader* reader, int ms) {
+    if (reader->count == 0 && ReaderFill(reader, ms) <= 0)
+        return READER_NONE;
+    const unsigned char byte = static_cast<unsigned char>(reader->buffer[reader->readPos]);
+    reader->readPos = (reader->readPos + 1) % reader->capacity;
+    --reader->count;
+    return byte;
+}
+
+int ReaderGetLine(SockReader* reader, char* buffer, int size, int* state, int ms) {
+    *state = 1;
+    if (size - 1 <= 0) {
+        if (size == 1)
+            buffer[0] = '\0';
+        return 0;
+    }
+    int stored = 0;
+    for (;;) {
+        const int byte = ReaderGetByte(reader, ms);
+        if (byte == READER_NONE) {
+            buffer[stored] = '\0';
+            *state = -1;
+            return -1;
+        }
+        if (byte == '\n') {
+            if (stored > 0 && buffer[stored - 1] == '\r')
+                --stored;
+            buffer[stored] = '\0';
+            *state = 0;
+            return 0;
+        }
+        buffer[stored++] = static_cast<char>(byte);
+        if (stored == size - 1) {
+            buffer[stored] = '\0';
+            return 0;
+        }
+    }
+}
+
+int ReaderRead(SockReader* reader, char* buffer, int size, int ms) {
+    if (reader->count == 0 && ReaderFill(reader, ms) <= 0)
+        return 0;
+    const int n = std::min(reader->count, size);
+    const int first = std::min(n, reader->capacity - reader->readPos);
+    std::memcpy(buffer, reader->buffer + reader->readPos, static_cast<size_t>(first));
+    std::memcpy(buffer + first, reader->buffer, static_cast<size_t>(n - first));
+    reader->readPos = (reader->readPos + n) % reader->capacity;
+    reader->count -= n;
+    return n;
+}

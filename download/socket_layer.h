@@ -1,0 +1,48 @@
+// Blocking TCP operations with a time-out each, over Windows Sockets 2: every
+// wait goes through a network event object, so a connect, send or receive
+// never blocks longer than its own time-out. One process-wide last error
+// replaces error returns; it is meaningful while one thread does network work.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstdint>
+
+// Returned by ReaderGetByte when no byte can be had.
+constexpr int READER_NONE = 256;
+
+// Buffered reader over a socket: a ring buffer of capacity bytes.
+struct SockReader {
+    SOCKET socket;
+    int capacity;
+    char* buffer;
+    int count;     // bytes held
+    int readPos;   // next byte to hand out
+    int writePos;  // where the next received byte goes
+};
+
+int SockGetLastError();
+int SockSetLastError(int code);
+
+int SockSetReuseAddr(SOCKET s);
+SOCKET SockCreate(int family, int type, int protocol);
+int SockClose(SOCKET s, int hard);
+
+int SockRecv(SOCKET s, char* buffer, int length);
+int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms);
+int SockSend(SOCKET s, const char* buffer, int length);
+int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms);
+int SockSendAll(SOCKET s, const char* buffer, int length, int ms);
+
+int SockConnectTimeout(SOCKET s, const sockaddr* address, int length, int ms);
+// IPv4 address in network byte order, or INADDR_NONE.
+uint32_t SockResolve(const char* name, int useThread);
+int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useThread);
+
+SockReader* ReaderCreate(SOCKET s, int capacity);
+SOCKET ReaderFree(SockReader* reader, int closeSocket);
+int ReaderFill(SockReader* reader, int ms);
+int ReaderGetByte(SockReader* reader, int ms);
+// state: 0 line complete, 1 buffer full and the line goes on, -1 no byte.
+int ReaderGetLine(SockReader* reader, char* buffer, int size, int* state, int ms);
+int ReaderRead(SockReader* reader, char* buffer, int size, int ms);
