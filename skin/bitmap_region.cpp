@@ -1,0 +1,102 @@
+#include "skin/bitmap_region.h"
+
+#include "framework/handles.h"
+#include "skin/region_batch.h"
+#include "skin/region_scan.h"
+
+namespace {
+
+// The working buffer as a movable global block, kept locked while the scan
+// writes to it, and the region built from its batches.
+class GlobalRegionBuilder : public RegionBatchHost {
+public:
+    ~GlobalRegionBuilder() { Unlock(); }
+
+    std::uint8_t* ResizeBuffer(std::size_t nBytes) override {
+        if (!m_hBlock) {
+            m_hBlock.reset(GlobalAlloc(GMEM_MOVEABLE, nBytes));
+        } else {
+            Unlock();
+            HGLOBAL hGrown = GlobalReAlloc(m_hBlock.get(), nBytes, GMEM_MOVEABLE);
+            if (!hGrown)
+                return nullptr; // the old block is still ours and is freed with us
+            m_hBlock.release();
+            m_hBlock.reset(hGrown);
+        }
+        if (!m_hBlock)
+            return nullptr;
+        m_pLocked = static_cast<std::uint8_t*>(GlobalLock(m_hBlock.get()));
+        return m_pLocked;
+    }
+
+    void FlushBatch(const std::uint8_t* pData, std::size_t nBytes) override {
+        // A batch the system refuses is left out; the scan goes on.
+        UniqueRegion batch(
+            ExtCreateRegion(nullptr, static_cast<DWORD>(nBytes), reinterpret_cast<const RGNDATA*>(pData)));
+        if (!batch)
+            return;
+        if (m_result)
+            CombineRgn(m_result.get(), m_result.get(), batch.get(), RGN_OR);
+        else
+            m_result = std::move(batch);
+    }
+
+    HRGN ReleaseResult() { return m_result.release(); }
+
+private:
+    void Unlock() {
+        if (m_pLocked)
+            GlobalUnlock(m_hBlock.get());
+        m_pLocked = nullptr;
+    }
+
+    UniqueGlobal m_hBlock;
+    std::uint8_t* m_pLocked = nullptr;
+    UniqueRegion m_result;
+};
+
+} // namespace
+
+HRGN CreateRegionFromBitmap(HBITMAP bitmap, COLORREF key, COLORREF tolerance) {
+    if (!bitmap)
+        return nullptr;
+    MemoryDC scanDC(CreateCompatibleDC(nullptr));
+    if (!scanDC)
+        return nullptr;
+
+    BITMAP source{};
+    GetObject(bitmap, sizeof source, &source);
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = source.bmWidth;
+    header.biHeight = source.bmHeight; // positive: rows stored bottom-up
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    UniqueBitmap scanBitmap(CreateDIBSection(scanDC.get(), reinterpret_cast<const BITMAPINFO*>(&header),
+                                             DIB_RGB_COLORS, &pBits, nullptr, 0));
+    if (!scanBitmap)
+        return nullptr;
+    SelectObjectScope scanSelection(scanDC.get(), scanBitmap.get());
+
+    MemoryDC sourceDC(CreateCompatibleDC(scanDC.get()));
+    if (!sourceDC)
+        return nullptr;
+
+    BITMAP scan{};
+    GetObject(scanBitmap.get(), sizeof scan, &scan);
+    const std::size_t nStride = (static_cast<std::size_t>(scan.bmWidthBytes) + 3) & ~std::size_t{3};
+    {
+        SelectObjectScope sourceSelection(sourceDC.get(), bitmap);
+        BitBlt(scanDC.get(), 0, 0, source.bmWidth, source.bmHeight, sourceDC.get(), 0, 0, SRCCOPY);
+    }
+    GdiFlush(); // the blit must have reached the DIB memory before we read it
+
+    GlobalRegionBuilder builder;
+    const DibPixels pixels{static_cast<const std::uint8_t*>(pBits), source.bmWidth, source.bmHeight, nStride};
+    if (!ScanKeyedRuns(pixels, ColourKeyRange::FromKey(key, tolerance), builder))
+        return nullptr;
+    return builder.ReleaseResult();
+}
