@@ -1,0 +1,106 @@
+#include "skin/shape_button.h"
+
+#include "framework/win_app.h"
+#include "skin/bitmap_region.h"
+
+#include <commctrl.h>
+
+namespace {
+
+HBITMAP LoadResourceBitmap(UINT nID) {
+    return ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID));
+}
+
+}  // namespace
+
+void CShapeButton::SetShapeBitmap(UINT nID, BOOL bApply) {
+    if (!bApply)
+        return;
+    UniqueBitmap shape(LoadResourceBitmap(nID));
+    // Pure white is cut away; without a region the button stays rectangular.
+    UniqueRegion region(CreateRegionFromBitmap(shape.get(), 0x00FFFFFF, 0));
+    if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
+        region.release();  // the window owns it now
+}
+
+void CShapeButton::SetMaskBitmap(UINT nID, BOOL bMaskedDrawing) {
+    m_bMaskedDrawing = bMaskedDrawing != FALSE;
+    m_bmpMask.reset(LoadResourceBitmap(nID));
+}
+
+void CShapeButton::SetStateBitmaps(UINT nHoverID, UINT nNormalID, UINT nPressedID, UINT nSpareID) {
+    m_bmpNormal.reset(LoadResourceBitmap(nNormalID));
+    m_bmpPressed.reset(LoadResourceBitmap(nPressedID));
+    m_bmpSpare.reset(LoadResourceBitmap(nSpareID));
+    m_bmpHover.reset(LoadResourceBitmap(nHoverID));
+    BITMAP bm;
+    if (m_bmpNormal && ::GetObjectA(m_bmpNormal.get(), sizeof bm, &bm))
+        SetWindowPos(nullptr, 0, 0, bm.bmWidth, bm.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CShapeButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message != WM_DRAWITEM)
+        return CButton::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    *pResult = TRUE;
+    return TRUE;
+}
+
+void CShapeButton::PreSubclassWindow() {
+    CButton::PreSubclassWindow();
+    ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(GetStyle() | BS_OWNERDRAW));
+}
+
+LRESULT CShapeButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        OnMouseMove();
+        break;
+    case WM_MOUSEHOVER:
+        m_bHovering = true;
+        Invalidate(TRUE);
+        return 0;
+    case WM_MOUSELEAVE:
+        m_bHovering = false;
+        m_bTracking = false;  // the next move asks again
+        Invalidate(FALSE);
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;  // the pictures cover the button
+    }
+    return CButton::WindowProc(message, wParam, lParam);
+}
+
+void CShapeButton::OnMouseMove() {
+    if (m_bTracking)
+        return;
+    TRACKMOUSEEVENT request{sizeof request, TME_HOVER | TME_LEAVE, m_hWnd, 1};
+    m_bTracking = ::_TrackMouseEvent(&request) != FALSE;
+}
+
+void CShapeButton::DrawItem(const DRAWITEMSTRUCT& dis) {
+    const int width = dis.rcItem.right - dis.rcItem.left;
+    const int height = dis.rcItem.bottom - dis.rcItem.top;
+    {
+        SavedDCState saved(dis.hDC);
+        DrawPicture(dis.hDC, m_bHovering ? m_bmpHover.get() : m_bmpNormal.get(), width, height);
+    }
+    if (dis.itemState & ODS_SELECTED)
+        DrawPicture(dis.hDC, m_bmpPressed.get(), width, height);
+}
+
+// Through the mask: OR-ing the inverted mask whitens where the mask is black,
+// so the AND with the picture shows the picture there and background AND
+// picture where the mask is white.
+void CShapeButton::DrawPicture(HDC hDC, HBITMAP picture, int width, int height) {
+    if (!picture)
+        return;
+    MemoryDC source(::CreateCompatibleDC(hDC));
+    const bool masked = m_bMaskedDrawing && m_bmpMask;
+    if (masked) {
+        SelectObjectScope select(source.get(), m_bmpMask.get());
+        ::BitBlt(hDC, 0, 0, width, height, source.get(), 0, 0, MERGEPAINT);
+    }
+    SelectObjectScope select(source.get(), picture);
+    ::BitBlt(hDC, 0, 0, width, height, source.get(), 0, 0, masked ? SRCAND : SRCCOPY);
+}
