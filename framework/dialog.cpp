@@ -1,8 +1,17 @@
 #include "framework/dialog.h"
 
+#include "framework/occ_manager.h"
+#include "framework/ole_control_site.h"
 #include "framework/win_app.h"
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+// Destroyed here rather than in ~CWnd, so that WM_DESTROY still reaches
+// this class and its ActiveX controls close while the dialog is whole.
+CDialog::~CDialog() {
+    if (m_hWnd && m_bOwnsWindow)
+        DestroyWindow();
+}
 
 INT_PTR CDialog::DoModal() {
     if (m_hWnd || !m_template.Load(AfxGetInstanceHandle(), m_nIDTemplate))
@@ -59,11 +68,18 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     return TRUE;
 }
 
+COleControlSite* CDialog::GetControlSite(int nID) const {
+    return m_pCtrlCont ? m_pCtrlCont->FindSite(nID) : nullptr;
+}
+
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     const bool input = (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) ||
                        (pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST);
     if (!input || (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)))
         return FALSE;
+    // An ActiveX control sees its keys before the dialog keys do.
+    if (m_pCtrlCont && m_pCtrlCont->PreTranslateInput(pMsg))
+        return TRUE;
     return ::IsDialogMessageA(m_hWnd, pMsg);
 }
 
@@ -84,6 +100,10 @@ void CDialog::OnCancel() {
 }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY && m_pCtrlCont) {
+        m_pCtrlCont->DestroyControls();
+        m_pCtrlCont = ComPtr<COleControlContainer>();
+    }
     // Menu and accelerator commands carry code 0, and so do button clicks
     // (BN_CLICKED): the dialog keys Enter and Escape arrive as either.
     if (message == WM_COMMAND && HIWORD(wParam) == 0) {
@@ -127,6 +147,10 @@ HWND CDialog::OwnerWindow() const {
 BOOL CDialog::HandleInitDialog() {
     RECT rectBefore;
     GetWindowRect(&rectBefore);
+    if (AfxGetOccManager() && !m_template.OleItems().empty()) {
+        *m_pCtrlCont.put() = new COleControlContainer(this);
+        m_pCtrlCont->CreateControls(m_template.OleItems());
+    }
     BOOL result = OnInitDialog();
     CenterIfUnplaced(rectBefore);
     return result;
@@ -149,7 +173,11 @@ void CDialog::CenterIfUnplaced(const RECT& rectBefore) {
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
-    if (!rControl.m_hWnd)
+    if (rControl.m_hWnd || rControl.m_pCtrlSite)
+        return;
+    if (COleControlSite* site = pDX->m_pDlgWnd->GetControlSite(nIDC))
+        site->BindWrapper(&rControl);
+    else
         rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
 }
 

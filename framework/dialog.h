@@ -3,6 +3,8 @@
 #pragma once
 
 #include "framework/dialog_template.h"
+#include "framework/handles.h"
+#include "framework/ole_control_container.h"
 #include "framework/wnd.h"
 
 #include <string>
@@ -17,7 +19,8 @@ public:
     BOOL m_bSaveAndValidate;  // TRUE: controls to members; FALSE: members to controls
 };
 
-// Binds rControl to dialog item nIDC the first time it runs.
+// Binds rControl to dialog item nIDC the first time it runs; for an ActiveX
+// item the wrapper also gets the control's site (m_pCtrlSite).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // The text of item nIDC.
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
@@ -28,6 +31,7 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    ~CDialog() override;
 
     // Runs the dialog modally; returns the EndDialog result, or -1 when the
     // dialog could not be created.
@@ -38,6 +42,9 @@ public:
     void EndDialog(int nResult);
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // The site of ActiveX item nID, or null.
+    COleControlSite* GetControlSite(int nID) const;
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
@@ -60,6 +67,9 @@ private:
     void CenterIfUnplaced(const RECT& rectBefore);
 
     DialogTemplate m_template;
+    // The template's ActiveX controls, while a control-container manager is
+    // installed and the template has any.
+    ComPtr<COleControlContainer> m_pCtrlCont;
     bool m_bModal = false;
     bool m_bModalEnded = false;
     int m_nModalResult = -1;

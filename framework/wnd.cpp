@@ -1,5 +1,7 @@
 #include "framework/wnd.h"
 
+#include "framework/ole_control_site.h"
+
 #include <commctrl.h>
 
 #include <unordered_map>
@@ -44,6 +46,8 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
 CWnd::CWnd() = default;
 
 CWnd::~CWnd() {
+    if (m_pCtrlSite)
+        m_pCtrlSite->m_pWndCtrl = nullptr;
     if (!m_hWnd)
         return;
     if (m_bOwnsWindow)
@@ -102,6 +106,12 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
     }
     m_bOwnsWindow = true;
     return TRUE;
+}
+
+BOOL CWnd::SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT flags) {
+    if (m_pCtrlSite)
+        return m_pCtrlSite->SetWindowPos(hWndInsertAfter, x, y, cx, cy, flags);
+    return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, flags);
 }
 
 BOOL CWnd::DestroyWindow() {
