@@ -1,0 +1,16 @@
+#include "skin/layered_window.h"
+
+#include "framework/handles.h"
+
+bool SetLayeredAttributes(HWND hWnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags) {
+    using SetLayeredWindowAttributesProc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    UniqueLibrary user32(::LoadLibraryA("User32.DLL"));
+    if (!user32)
+        return false;
+    auto setAttributes = reinterpret_cast<SetLayeredWindowAttributesProc>(
+        reinterpret_cast<void*>(::GetProcAddress(user32.get(), "SetLayeredWindowAttributes")));
+    if (!setAttributes)
+        return false;
+    setAttributes(hWnd, crKey, bAlpha, dwFlags);
+    return true;
+}

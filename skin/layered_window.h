@@ -1,0 +1,10 @@
+// SetLayeredWindowAttributes exists only on newer Windows versions, so it is
+// looked up in "User32.DLL" on every use; where it is missing, the window is
+// left as it is.
+#pragma once
+
+#include <windows.h>
+
+// Sets the colour key and alpha of layered window hWnd; flags are the
+// LWA_COLORKEY and LWA_ALPHA bits. False when the function is unavailable.
+bool SetLayeredAttributes(HWND hWnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags);
