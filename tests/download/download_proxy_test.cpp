@@ -1,0 +1,201 @@
+// Downloads through proxies: tinyproxy (HTTP), microsocks (SOCKS 5) and our
+// own SOCKS 4/4A/5 server (tests/servers/socks_proxy.py), which also logs the
+// packets it receives and plays the refusal cases.
+#include "download/http_download.h"
+#include "tests/download/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+// Resolvable by nobody but our SOCKS server, which takes it for 127.0.0.1.
+const char kProxyOnlyHost[] = "wexbury-proxy-only.invalid";
+
+class ProxyDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = ScratchDir(info->name());
+        m_target = m_dir + "package.zip";
+        m_dl.m_strProxyHost = "127.0.0.1";
+        m_dl.m_nRecvTimeout = 3000;
+    }
+
+    void UseProxy(int kind, const char* portVariable) {
+        m_dl.m_nProxyKind = kind;
+        m_dl.m_nProxyPort = ServerPort(portVariable);
+    }
+
+    int Get(const std::string& url) { return m_dl.Download(url.c_str(), m_target.c_str(), 1); }
+    std::string Fault(const std::string& object) { return ServerUrl("WXB_FAULT_PORT", object); }
+    std::string FaultAt(const std::string& host, const std::string& object) {
+        return "http://" + host + ":" + std::to_string(ServerPort("WXB_FAULT_PORT")) + object;
+    }
+    bool GotPattern(int64_t size) { return ReadFileBytes(m_target) == PatternBytes(0, size); }
+    std::string Received() {
+        const Bytes bytes = ReadFileBytes(m_target);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    // Lines our SOCKS server logged since the last call.
+    std::vector<std::string> NewSocksLog() {
+        std::ifstream log(EnvText("WXB_SOCKS_LOG"));
+        std::vector<std::string> lines;
+        std::string line;
+        for (size_t n = 0; std::getline(log, line); ++n) {
+            if (n >= m_logSeen)
+                lines.push_back(line);
+        }
+        m_logSeen += lines.size();
+        return lines;
+    }
+
+    // The port in the hex of a packet.
+    std::string PortHex() {
+        char hex[8];
+        snprintf(hex, sizeof hex, "%04x", ServerPort("WXB_FAULT_PORT"));
+        return hex;
+    }
+
+    CHttpDownload m_dl;
+    std::string m_dir;
+    std::string m_target;
+    size_t m_logSeen = 0;
+};
+
+} // namespace
+
+TEST_F(ProxyDownloadTest, HttpProxyGetsTheWholeUrl) {
+    // Our fault server as the "proxy" shows the request line it receives.
+    UseProxy(PROXY_HTTP, "WXB_FAULT_PORT");
+    ASSERT_EQ(Get(Fault("/viaproxy?echo=1")), DL_OK);
+    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0), 0u)
+        << Received();
+    EXPECT_EQ(Received().find("Proxy-Authorization"), std::string::npos);
+
+    m_dl.m_bProxyAuth = 1;
+    m_dl.m_strProxyUser = "u";
+    m_dl.m_strProxyPassword = "p";
+    ASSERT_EQ(Get(Fault("/viaproxy2?echo=1")), DL_OK);
+    EXPECT_NE(Received().find("\r\nProxy-Authorization: Basic dTpw\r\n"), std::string::npos) << Received();
+
+    // A rooted redirect through the proxy asks for the new URL, not the old one.
+    ASSERT_EQ(Get(Fault("/viaproxy3?redirect=/moved%3Fecho%3D1")), DL_OK);
+    EXPECT_EQ(Received().rfind("GET " + Fault("/moved?echo=1") + " HTTP/1.1", 0), 0u) << Received();
+}
+
+TEST_F(ProxyDownloadTest, ThroughTinyproxy) {
+    UseProxy(PROXY_HTTP, "WXB_TINYPROXY_PORT");
+    ASSERT_EQ(Get(Fault("/tiny?size=333333")), DL_OK);
+    EXPECT_TRUE(GotPattern(333333));
+
+    UseProxy(PROXY_HTTP, "WXB_TINYPROXY_AUTH_PORT");
+    EXPECT_EQ(Get(Fault("/tiny?size=1000")), DL_REFUSED) << "407 without credentials";
+    m_dl.m_bProxyAuth = 1;
+    m_dl.m_strProxyUser = "proxyuser";
+    m_dl.m_strProxyPassword = "proxypass";
+    ASSERT_EQ(Get(Fault("/tiny?size=1000")), DL_OK);
+    EXPECT_TRUE(GotPattern(1000));
+}
+
+TEST_F(ProxyDownloadTest, ThroughMicrosocks) {
+    UseProxy(PROXY_SOCKS5, "WXB_MICROSOCKS_PORT");
+    ASSERT_EQ(Get(Fault("/ms?size=222222")), DL_OK);
+    EXPECT_TRUE(GotPattern(222222));
+
+    // With SOCKS 5 the request line carries only the object path.
+    ASSERT_EQ(Get(Fault("/ms?echo=1")), DL_OK);
+    EXPECT_EQ(Received().rfind("GET /ms?echo=1 HTTP/1.1\r\n", 0), 0u);
+
+    UseProxy(PROXY_SOCKS5, "WXB_MICROSOCKS_AUTH_PORT");
+    EXPECT_EQ(Get(Fault("/ms?size=1000")), DL_NET_ERROR) << "no method both accept";
+    m_dl.m_bProxyAuth = 1;
+    m_dl.m_strProxyUser = "socksuser";
+    m_dl.m_strProxyPassword = "sockspass";
+    ASSERT_EQ(Get(Fault("/ms?size=1000")), DL_OK);
+    EXPECT_TRUE(GotPattern(1000));
+    m_dl.m_strProxyPassword = "wrong";
+    EXPECT_EQ(Get(Fault("/ms?size=1000")), DL_NET_ERROR);
+}
+
+TEST_F(ProxyDownloadTest, Socks4AndSocks4aPackets) {
+    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_PORT");
+    NewSocksLog();
+    ASSERT_EQ(Get(Fault("/s4?size=5000")), DL_OK);
+    EXPECT_TRUE(GotPattern(5000));
+    EXPECT_EQ(NewSocksLog(), std::vector<std::string>{"normal connect 0401" + PortHex() + "7f00000100"})
+        << "9 bytes with an empty user id";
+
+    m_dl.m_strProxyUser = "bob";
+    ASSERT_EQ(Get(FaultAt(kProxyOnlyHost, "/s4?size=10")), DL_NET_ERROR) << "SOCKS 4 needs our own look-up";
+    EXPECT_TRUE(NewSocksLog().empty()) << "failed before any connect to the proxy";
+
+    UseProxy(PROXY_SOCKS4A, "WXB_SOCKS_PORT");
+    ASSERT_EQ(Get(FaultAt(kProxyOnlyHost, "/s4a?size=6000")), DL_OK);
+    EXPECT_TRUE(GotPattern(6000));
+    std::string nameHex;
+    for (const char* c = kProxyOnlyHost; *c != '\0'; ++c) {
+        char hex[3];
+        snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(*c));
+        nameHex += hex;
+    }
+    EXPECT_EQ(NewSocksLog(),
+              std::vector<std::string>{"normal connect 0401" + PortHex() + "00000001" + "626f6200" + nameHex + "00"});
+
+    ASSERT_EQ(Get(FaultAt("localhost", "/s4a?size=10")), DL_OK);
+    EXPECT_EQ(NewSocksLog(), std::vector<std::string>{"normal connect 0401" + PortHex() + "7f000001626f6200"})
+        << "a name we can resolve goes as SOCKS 4";
+}
+
+TEST_F(ProxyDownloadTest, Socks5PacketsOfOurOwnProxy) {
+    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_PORT");
+    NewSocksLog();
+    ASSERT_EQ(Get(Fault("/s5?size=7000")), DL_OK);
+    EXPECT_TRUE(GotPattern(7000));
+    EXPECT_EQ(NewSocksLog(), (std::vector<std::string>{"normal greeting 050100",
+                                                       "normal connect 050100017f000001" + PortHex()}));
+
+    ASSERT_EQ(Get(FaultAt(kProxyOnlyHost, "/s5?size=10")), DL_OK);
+    char length[3];
+    snprintf(length, sizeof length, "%02x", static_cast<unsigned>(sizeof kProxyOnlyHost - 1));
+    const std::vector<std::string> log = NewSocksLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].rfind(std::string("normal connect 05010003") + length, 0), 0u) << log[1];
+
+    m_dl.m_bProxyAuth = 1;
+    m_dl.m_strProxyUser = "socksuser";
+    m_dl.m_strProxyPassword = "sockspass";
+    ASSERT_EQ(Get(Fault("/s5?size=10")), DL_OK);
+    EXPECT_EQ(NewSocksLog(), (std::vector<std::string>{
+                                 "normal greeting 05020002", "normal auth 0109736f636b7375736572097"
+                                                             "36f636b7370617373",
+                                 "normal connect 050100017f000001" + PortHex()}));
+    m_dl.m_strProxyPassword = "nope";
+    EXPECT_EQ(Get(Fault("/s5?size=10")), DL_NET_ERROR) << "status other than 00";
+}
+
+TEST_F(ProxyDownloadTest, SocksRefusalsAndBrokenReplies) {
+    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_NOMETHOD_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR) << "05 FF fails the request";
+    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_WANTAUTH_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_REFUSED) << "05 02 without credentials";
+    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_CUT_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
+    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_CUT_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
+    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_REJECT_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
+    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_REJECT_PORT");
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
+
+    // A failed SOCKS step is retried like any failed request.
+    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_REJECT_PORT");
+    m_dl.m_nRetryMode = RETRY_LIMITED;
+    m_dl.m_nRetryLimit = 1;
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_RETRY_LIMIT);
+
+    m_dl.m_nProxyKind = 2;
+    EXPECT_EQ(Get(Fault("/x?size=10")), DL_REFUSED) << "no such proxy kind";
+}

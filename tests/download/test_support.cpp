@@ -1,0 +1,142 @@
+#include "tests/download/test_support.h"
+
+#include "framework/handles.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+// Windows Sockets for every test program that links this file.
+class WinsockEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    }
+    void TearDown() override { WSACleanup(); }
+};
+
+const ::testing::Environment* const g_winsock = ::testing::AddGlobalTestEnvironment(new WinsockEnvironment);
+
+void DeleteTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = dir + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(path + "\\");
+            RemoveDirectoryA(path.c_str());
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+} // namespace
+
+std::string EnvText(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : "";
+}
+
+uint16_t ServerPort(const char* variable) {
+    const std::string value = EnvText(variable);
+    EXPECT_FALSE(value.empty()) << variable << " is not set: run under tests/servers/with_servers.py";
+    return static_cast<uint16_t>(std::atoi(value.c_str()));
+}
+
+std::string ServerUrl(const char* portVariable, const std::string& object) {
+    return "http://127.0.0.1:" + std::to_string(ServerPort(portVariable)) + object;
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+Bytes PatternBytes(int64_t offset, int64_t length) {
+    Bytes bytes(static_cast<size_t>(length));
+    for (int64_t i = 0; i < length; ++i) {
+        const int64_t at = offset + i;
+        bytes[static_cast<size_t>(i)] = static_cast<char>((at * 131 + (at >> 8) * 7 + 13) & 0xFF);
+    }
+    return bytes;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+Bytes ReadFileBytes(const std::string& path) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    Bytes bytes;
+    if (!file)
+        return bytes;
+    bytes.resize(GetFileSize(file.get(), nullptr));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const Bytes& bytes) {
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << path;
+    DWORD written = 0;
+    if (!bytes.empty()) {
+        ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    }
+}
+
+int64_t FileTimeSeconds(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    const int64_t ticks =
+        static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return ticks / kTicksPerSecond - kFileTimeEpochOffset;
+}
+
+void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
+    UniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << path;
+    const int64_t ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond;
+    FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
+}
+
+std::string ScratchDir(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "wxb-dl-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    DeleteTree(dir);
+    return dir;
+}
+
+Bytes RandomBytes(size_t length, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(length);
+    for (char& c : bytes)
+        c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}

@@ -1,0 +1,36 @@
+// Helpers shared by the Windows download tests: where the fixture's servers
+// listen, the fault server's byte pattern, scratch files.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<char>;
+
+// Port of a server started by tests/servers/with_servers.py; fails the test
+// (returns 0) when the variable is missing.
+uint16_t ServerPort(const char* variable);
+std::string ServerUrl(const char* portVariable, const std::string& object);
+std::string EnvText(const char* variable);
+
+// Windows path (Wine's Z: drive) of a Unix path.
+std::string WindowsPath(const std::string& unixPath);
+
+// Bytes [offset, offset + length) of the fault server's file pattern.
+Bytes PatternBytes(int64_t offset, int64_t length);
+
+bool FileExists(const std::string& path);
+Bytes ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+// Last write time in seconds since 1970 (UTC); -1 when unreadable.
+int64_t FileTimeSeconds(const std::string& path);
+void SetFileTimeSeconds(const std::string& path, int64_t seconds);
+
+// A fresh, empty directory for one test, with a trailing backslash.
+std::string ScratchDir(const std::string& name);
+
+// Random bytes for source files.
+Bytes RandomBytes(size_t length, uint32_t seed);
