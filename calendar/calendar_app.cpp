@@ -1,0 +1,61 @@
+#include "calendar/calendar_app.h"
+
+#include "calendar/calendar_dlg.h"
+#include "calendar/custom_occ_manager.h"
+#include "framework/handles.h"
+#include "framework/occ_manager.h"
+#include "suite/wxbcomm.h"
+
+#include <shlwapi.h>
+
+std::string ModuleDirectory;
+CCalendarApp theApp;
+
+BOOL CCalendarApp::InitInstance() {
+    m_pExternal = std::make_unique<CExternalDispatch>();
+    if (!SuiteAllowsStart())
+        return FALSE;
+
+    EnterModuleDirectory();
+    ::WritePrivateProfileStringA("u", "v", "3231", (ModuleDirectory + "ver.ini").c_str());
+
+    OleInitScope ole;
+    AfxEnableControlContainer(std::make_unique<CCustomOccManager>());
+    // Dialog controls take the system's visual styles from the common-controls
+    // manifest; there is no separate 3-D styling to switch on.
+
+    // The loading splash runs here, before the main window exists.
+
+    CCalendarDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+// The suite library decides: "IsRun" for this program, then
+// "CheakMainWndRun" for the suite host's window. A missing library or export
+// counts as a refusal; a refused export is never followed by the next.
+bool CCalendarApp::SuiteAllowsStart() {
+    UniqueLibrary suite(::LoadLibraryA("wxbcomm.dll"));
+    if (!suite)
+        return false;
+    auto isRun = reinterpret_cast<WxbIsRunProc>(reinterpret_cast<void*>(::GetProcAddress(suite.get(), "IsRun")));
+    if (!isRun || !isRun(WxbTextAlloc("Tessaly")))
+        return false;
+    auto checkMainWnd = reinterpret_cast<WxbCheakMainWndRunProc>(
+        reinterpret_cast<void*>(::GetProcAddress(suite.get(), "CheakMainWndRun")));
+    return checkMainWnd && checkMainWnd(WxbTextAlloc("Wexbury"));
+}
+
+// Files are addressed beside the executable, whatever directory the
+// program was started from. The shell's path functions step over whole
+// characters of the ANSI code page, whose second bytes may equal '\\'.
+void CCalendarApp::EnterModuleDirectory() {
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecA(path);
+    ::PathAddBackslashA(path);
+    ::SetCurrentDirectoryA(path);
+    ModuleDirectory = path;
+}
