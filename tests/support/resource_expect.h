@@ -1,0 +1,26 @@
+// GoogleTest checks shared by the resource tests of both programs.
+#pragma once
+
+#include <cstdint>
+
+#include "tests/support/dialog_template.h"
+
+struct ItemSpec {
+    uint32_t id;
+    const char16_t* className;  // in lower case
+    const char16_t* title;
+    int16_t x, y, cx, cy;
+    uint32_t style;
+};
+
+// Expects item number index of the template to be exactly spec.
+void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& spec);
+// Expects the template's font to be the given face and size.
+void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t pointSize);
+
+// Expects the icon group id to hold 32-bit 16, 32 and 48 pixel images that
+// LoadImage finds at those sizes.
+void ExpectIconSizes(int id);
+// Expects the application manifest (resource 1) to bind version 6 of the
+// common controls, and the loader to have honoured it.
+void ExpectCommonControlsManifest();
