@@ -1,6 +1,7 @@
 #include "skin/bitmap_region.h"
 
 #include "framework/handles.h"
+#include "skin/dib_section.h"
 #include "skin/region_batch.h"
 #include "skin/region_scan.h"
 
@@ -67,16 +68,8 @@ HRGN CreateRegionFromBitmap(HBITMAP bitmap, COLORREF key, COLORREF tolerance) {
     BITMAP source{};
     GetObject(bitmap, sizeof source, &source);
 
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = source.bmWidth;
-    header.biHeight = source.bmHeight; // positive: rows stored bottom-up
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    UniqueBitmap scanBitmap(CreateDIBSection(scanDC.get(), reinterpret_cast<const BITMAPINFO*>(&header),
-                                             DIB_RGB_COLORS, &pBits, nullptr, 0));
+    void* pBits = nullptr; // positive height: rows stored bottom-up
+    UniqueBitmap scanBitmap(Create32BitDibSection(scanDC.get(), source.bmWidth, source.bmHeight, &pBits));
     if (!scanBitmap)
         return nullptr;
     SelectObjectScope scanSelection(scanDC.get(), scanBitmap.get());

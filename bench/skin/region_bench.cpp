@@ -11,6 +11,7 @@
 #include "skin/bitmap_region.h"
 
 #include "framework/handles.h"
+#include "skin/dib_section.h"
 #include "skin/region_batch.h"
 #include "skin/region_scan.h"
 
@@ -36,15 +37,8 @@ double Seconds() {
 
 // A 32-bit bottom-up DIB section, `kept(x, y)` black, else white.
 UniqueBitmap MakeMask(int nWidth, int nHeight, const std::function<bool(int, int)>& kept) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = nWidth;
-    header.biHeight = nHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
     void* pBits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                         &pBits, nullptr, 0));
+    UniqueBitmap bitmap(Create32BitDibSection(nullptr, nWidth, nHeight, &pBits));
     if (!bitmap) {
         std::fprintf(stderr, "no %d x %d bitmap\n", nWidth, nHeight);
         std::exit(1);
@@ -84,16 +78,9 @@ private:
 UniqueRegion NaiveRegion(HBITMAP bitmap) {
     BITMAP source{};
     GetObject(bitmap, sizeof source, &source);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = source.bmWidth;
-    header.biHeight = source.bmHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
     void* pBits = nullptr;
     MemoryDC scanDC(CreateCompatibleDC(nullptr));
-    UniqueBitmap scan(CreateDIBSection(scanDC.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                       &pBits, nullptr, 0));
+    UniqueBitmap scan(Create32BitDibSection(scanDC.get(), source.bmWidth, source.bmHeight, &pBits));
     SelectObjectScope scanSelection(scanDC.get(), scan.get());
     {
         MemoryDC sourceDC(CreateCompatibleDC(scanDC.get()));

@@ -4,6 +4,7 @@
 #include "skin/bitmap_region.h"
 
 #include "framework/handles.h"
+#include "skin/dib_section.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +22,8 @@ constexpr COLORREF kDialogKey = 0x00FFFFFF, kDialogTolerance = 0x00101010;
 
 // A 32-bit DIB section; bottom-up unless `bTopDown`. y counts from the top.
 UniqueBitmap MakeDib(int nWidth, int nHeight, const PixelFn& pixel, bool bTopDown = false) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = nWidth;
-    header.biHeight = bTopDown ? -nHeight : nHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
     void* pBits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                         &pBits, nullptr, 0));
+    UniqueBitmap bitmap(Create32BitDibSection(nullptr, nWidth, bTopDown ? -nHeight : nHeight, &pBits));
     EXPECT_TRUE(bitmap);
     auto* pPixels = static_cast<std::uint32_t*>(pBits);
     for (int y = 0; y < nHeight; ++y) {

@@ -9,6 +9,7 @@
 #include "skin/gif_frames.h"
 
 #include "framework/handles.h"
+#include "skin/dib_section.h"
 #include "gif_builder.h"
 
 #include <olectl.h>
@@ -62,16 +63,9 @@ Decoded LoadFrame(const CGifBlockWalk& walk, const GifFrameSlice& frame) {
 // Renders the picture over a grey 32-bit canvas and returns the colour
 // (0xRRGGBB) at its centre.
 std::uint32_t RenderedCentreColour(const Decoded& decoded) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = decoded.pixels.cx;
-    header.biHeight = -decoded.pixels.cy;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
     void* pBits = nullptr;
     MemoryDC dc(CreateCompatibleDC(nullptr));
-    UniqueBitmap canvas(CreateDIBSection(dc.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                         &pBits, nullptr, 0));
+    UniqueBitmap canvas(Create32BitDibSection(dc.get(), decoded.pixels.cx, -decoded.pixels.cy, &pBits));
     SelectObjectScope selection(dc.get(), canvas.get());
     std::memset(pBits, 0x80, 4 * static_cast<std::size_t>(decoded.pixels.cx) * decoded.pixels.cy);
     OLE_XSIZE_HIMETRIC nWidth = 0;
