@@ -1,0 +1,22 @@
+#!/bin/sh
+# Builds the Windows tree and runs the benchmarks under Wine (never part of
+# CTest). BUILD_ROOT chooses the build directory (default: build).
+set -eu
+cd "$(dirname "$0")/.."
+root=${BUILD_ROOT:-build}
+
+tools/setup.sh
+cmake -S . -B "$root/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DWXB_WERROR=ON >/dev/null
+cmake --build "$root/win"
+export WINEPREFIX="$PWD/$root/win/wineprefix"
+tools/wine-prefix
+
+# Skin: region conversion, batched against one CombineRgn per rectangle. The
+# program and a fresh wineserver share CPU 0.
+echo "== region conversion"
+wineserver -k 2>/dev/null || true
+taskset -c 0 wineserver -p30
+taskset -c 0 tools/wine-run "$root/win/bench/region_bench.exe"
+
+wineserver -k 2>/dev/null || true
