@@ -31,7 +31,14 @@ def _wires(x):
 
 
 def _rings():
-    return union(*[w for x in RING_XS for w in _wires(x)])
+    """All rings; a point only ever needs the ring nearest to it."""
+    pitch = RING_XS[1] - RING_XS[0]
+    rings = [union(*_wires(x)) for x in RING_XS]
+
+    def d(x, y):
+        k = min(max(round((x - RING_XS[0]) / pitch), 0), len(RING_XS) - 1)
+        return rings[k](x, y)
+    return d
 
 
 def _silhouette():
@@ -54,7 +61,8 @@ def main_skin():
 
     # The page sits in a recess: dark lip, light lower edge, soft inner shade.
     x0, y0, x1, y1 = PAGE
-    c.glow(rounded_rect(x0 - 2, y0 - 2, x1 + 2, y1 + 2, 4), SHADOW, 0.22, 5)
+    c.glow(rounded_rect(x0 - 2, y0 - 2, x1 + 2, y1 + 2, 4), SHADOW, 0.22, 5,
+           box=(x0 - 8, y0 - 8, x1 + 8, y1 + 8))
     c.fill(outline(rounded_rect(x0 - 3, y0 - 3, x1 + 3, y1 + 3, 5), 1.2), WHITE,
            ramp(y0, y1, 0.0, 0.35))
     c.fill(rounded_rect(x0 - 2.5, y0 - 2.5, x1 + 2.5, y1 + 2.5, 4), BRAND_DARK)
@@ -95,7 +103,7 @@ SHAPE_SIZE = 18
 
 
 def _button_outline():
-    return rounded_rect(0, 0, BUTTON, BUTTON, 4)
+    return rounded_rect(0, 0, BUTTON, BUTTON, 2.5)
 
 
 def button_shape():
@@ -193,8 +201,8 @@ def splash():
     c = Canvas(w, h, WHITE)
     c.fill(rect(0, 0, w, h), vertical(0, h, (255, 255, 255), (236, 245, 252), (220, 236, 248)))
     # Soft circles to the right give the plain backdrop some depth.
-    c.fill(ellipse(455, 205, 150, 120), (205, 228, 244), 0.45)
-    c.fill(ellipse(500, 150, 90, 90), (190, 220, 240), 0.30)
+    c.fill(ellipse(455, 205, 150, 120), (205, 228, 244), 0.45, box=(300, 80, w, h))
+    c.fill(ellipse(500, 150, 90, 90), (190, 220, 240), 0.30, box=(405, 55, w, h))
     c.fill(rect(0, 0, w, 5), horizontal(0, w, BRAND_LIGHT, BRAND, BRAND_DARK))
     glyphs.calendar(c, 40, 36, 132)
 

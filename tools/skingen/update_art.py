@@ -1,7 +1,9 @@
 """Art of the updater: the dialog background, its mask and the close button strip."""
 
+import functools
+
 import glyphs
-from palette import CLOSE_RED, MAGENTA, UPDATER_BODY, WHITE
+from palette import BRAND, CLOSE_RED, MAGENTA, UPDATER_BODY, WHITE
 from raster import Canvas, inset, intersect, outline, rect, rounded_rect, vertical
 
 WIDTH, HEIGHT = 342, 318
@@ -22,19 +24,20 @@ def mask():
             for y in range(HEIGHT)]
 
 
+@functools.lru_cache(maxsize=None)
 def _background():
-    c = Canvas(WIDTH, HEIGHT, (40, 112, 160))
+    c = Canvas(WIDTH, HEIGHT, BRAND)
     body = _body()
     c.fill(body, UPDATER_BODY)
     c.fill(intersect(body, rect(0, 0, WIDTH, TITLE)),
-           vertical(0, TITLE, (252, 254, 255), (226, 243, 252), (204, 232, 249)))
-    c.fill(rect(0, TITLE - 1, WIDTH, TITLE), (150, 200, 228))
+           vertical(0, TITLE, (246, 251, 255), (216, 238, 251), (190, 225, 246)))
+    c.fill(rect(0, TITLE - 1, WIDTH, TITLE), (128, 186, 222))
     c.fill(rect(0, TITLE, WIDTH, TITLE + 1), WHITE, 0.8)
     c.fill(intersect(body, rect(0, FOOTER, WIDTH, HEIGHT)),
            vertical(FOOTER, HEIGHT, (224, 243, 252), (212, 237, 250)))
     c.fill(rect(0, FOOTER - 1, WIDTH, FOOTER), (192, 224, 241))
     c.fill(rect(0, FOOTER, WIDTH, FOOTER + 1), WHITE, 0.8)
-    c.fill(outline(inset(body, 0.5), 1.0), (40, 112, 160), 0.9)
+    c.fill(outline(inset(body, 0.5), 1.0), BRAND, 0.9)
     c.fill(intersect(outline(inset(body, 1.5), 1.0), rect(0, 0, WIDTH, TITLE)), WHITE, 0.6)
     glyphs.update_arrow(c, 9, 7, 16)
     return c
@@ -68,7 +71,7 @@ def close_strip():
     """Four frames side by side: normal, hover, pressed, spare. Their edges are
     blended with the title strip they are drawn on; untouched pixels are magenta."""
     w, h = FRAME
-    behind = _background().crop(CLOSE_AT[0], CLOSE_AT[1], w, h)
+    behind = _background().crop(CLOSE_AT[0], CLOSE_AT[1], w, h)  # a copy
     rows = [[None] * (4 * w) for _ in range(h)]
     for k, state in enumerate(("normal", "hover", "pressed", "spare")):
         frame = _close_frame(state)
