@@ -55,6 +55,24 @@ void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t poi
     EXPECT_EQ(dialog.italic, 0);
 }
 
+void ExpectAboutBox(int dialogId, const char16_t* caption, const char16_t* versionLine,
+                    int iconId) {
+    auto dialog = LoadDialogTemplate(dialogId);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->style & (WS_CAPTION | WS_SYSMENU), static_cast<uint32_t>(WS_CAPTION | WS_SYSMENU));
+    EXPECT_EQ(Utf8(dialog->caption), Utf8(caption));
+    bool icon = false, version = false, ok = false;
+    for (const DialogItem& item : dialog->items) {
+        icon |= (item.style & SS_TYPEMASK) == SS_ICON && item.title.ordinal == iconId;
+        version |= item.title.text == versionLine;
+        ok |= item.id == static_cast<uint32_t>(IDOK);
+    }
+    EXPECT_TRUE(icon);
+    EXPECT_TRUE(version);
+    EXPECT_TRUE(ok);
+    EXPECT_GE(dialog->items.size(), 4u) << "icon, version line, further line and OK";
+}
+
 void ExpectIconSizes(int id) {
     auto images = ReadIconGroup(id);
     ASSERT_EQ(images.size(), 3u);

@@ -18,6 +18,10 @@ void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& spec
 // Expects the template's font to be the given face and size.
 void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t pointSize);
 
+// Expects about box dialogId: a captioned box with the system menu, the
+// program icon, the version line, a further line and an OK button.
+void ExpectAboutBox(int dialogId, const char16_t* caption, const char16_t* versionLine,
+                    int iconId);
 // Expects the icon group id to hold 32-bit 16, 32 and 48 pixel images that
 // LoadImage finds at those sizes.
 void ExpectIconSizes(int id);

@@ -53,20 +53,7 @@ TEST(UpdateDialogs, UpdateDialogMatchesItsControlTable) {
 }
 
 TEST(UpdateDialogs, AboutBoxNamesTheProgramAndVersion) {
-    auto dialog = LoadDialogTemplate(IDD_ABOUTBOX);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->style & (WS_CAPTION | WS_SYSMENU), static_cast<uint32_t>(WS_CAPTION | WS_SYSMENU));
-    EXPECT_EQ(dialog->caption, u"关于 Update");
-    bool icon = false, version = false, ok = false;
-    for (const DialogItem& item : dialog->items) {
-        icon |= (item.style & SS_TYPEMASK) == SS_ICON && item.title.ordinal == IDI_APP;
-        version |= item.title.text == u"Update 1.0 版";
-        ok |= item.id == static_cast<uint32_t>(IDOK);
-    }
-    EXPECT_TRUE(icon);
-    EXPECT_TRUE(version);
-    EXPECT_TRUE(ok);
-    EXPECT_GE(dialog->items.size(), 4u) << "icon, version line, further line and OK";
+    ExpectAboutBox(IDD_ABOUTBOX, u"关于 Update", u"Update 1.0 版", IDI_APP);
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -25,15 +25,14 @@ def gear(cx, cy, r_outer, r_body, r_hole, teeth, tooth_width):
                     circle(cx, cy, r_hole))
 
 
+def _unit_square(ox, oy, s):
+    """Maps emblem coordinates 0..1 onto the s x s box at (ox, oy)."""
+    return (lambda u: ox + u * s), (lambda v: oy + v * s), (ox, oy, ox + s, oy + s)
+
+
 def calendar(canvas, ox, oy, s):
     """The Tessaly emblem: a desk calendar page with two rings."""
-    def X(u):
-        return ox + u * s
-
-    def Y(v):
-        return oy + v * s
-
-    box = (ox, oy, ox + s, oy + s)
+    X, Y, box = _unit_square(ox, oy, s)
     page = rounded_rect(X(0.08), Y(0.16), X(0.92), Y(0.95), max(1.5, 0.1 * s))
     if s >= 32:
         canvas.glow(page, SHADOW, 0.35, 0.07 * s, box, offset=(0, 0.03 * s))
@@ -67,13 +66,7 @@ def calendar(canvas, ox, oy, s):
 
 def update_arrow(canvas, ox, oy, s):
     """The Update emblem: a blue disc with a white arrow into a tray."""
-    def X(u):
-        return ox + u * s
-
-    def Y(v):
-        return oy + v * s
-
-    box = (ox, oy, ox + s, oy + s)
+    X, Y, box = _unit_square(ox, oy, s)
     disc = circle(X(0.5), Y(0.5), 0.45 * s)
     if s >= 32:
         canvas.glow(disc, SHADOW, 0.35, 0.06 * s, box, offset=(0, 0.025 * s))
