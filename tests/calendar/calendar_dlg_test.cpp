@@ -1,0 +1,257 @@
+// The calendar's main window in this process, with the program's own
+// resources and control-container manager: placement and size, the
+// browser's place and site, layering, z-order from the settings file and
+// message 100, the system menu, the hidden label and the dialog keys.
+#include "calendar/browser_site.h"
+#include "calendar/calendar_app.h"
+#include "calendar/calendar_dlg.h"
+#include "calendar/custom_occ_manager.h"
+#include "harness/temp_folder.h"
+#include "harness/window_probe.h"
+#include "tessaly_resource.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+std::function<void(HWND)> g_onShown;
+
+void CALLBACK RunOnShown(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_onShown(AfxGetMainWnd()->m_hWnd);
+}
+
+// Runs the main window modally with the given settings file and calls
+// onShown once its modal loop runs; returns the modal result.
+INT_PTR RunCalendar(const std::string& settings, std::function<void(HWND)> onShown) {
+    harness::TempFolder folder;
+    ModuleDirectory = folder.Path();
+    if (!settings.empty())
+        folder.Write("Tessaly.ini", settings);
+    g_onShown = std::move(onShown);
+    CCalendarDlg dlg;
+    theApp.m_pMainWnd = &dlg;
+    SetTimer(nullptr, 0, 50, RunOnShown);
+    INT_PTR result = dlg.DoModal();
+    theApp.m_pMainWnd = nullptr;
+    return result;
+}
+
+SIZE MaskSize() {
+    BITMAP mask{};
+    UniqueBitmap bitmap(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_MAIN_MASK)));
+    GetObjectA(bitmap.get(), sizeof mask, &mask);
+    return {mask.bmWidth, mask.bmHeight};
+}
+
+bool TopMost(HWND hWnd) {
+    return (GetWindowLongA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+class CalendarWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        theApp.m_pExternal = std::make_unique<CExternalDispatch>();
+        AfxEnableControlContainer(std::make_unique<CCustomOccManager>());
+    }
+    static void TearDownTestSuite() { AfxEnableControlContainer(nullptr); }
+    OleInitScope m_ole;
+};
+
+}  // namespace
+
+TEST_F(CalendarWindow, OpensAtTheTopLeftTheSizeOfItsMaskWithTheBrowserInset) {
+    const SIZE mask = MaskSize();
+    ASSERT_EQ(501, mask.cx);
+    ASSERT_EQ(342, mask.cy);
+    RECT window{}, browser{};
+    bool customSite = false;
+    IDispatch* external = nullptr;
+    std::string title;
+    DWORD exStyle = 0;
+    RunCalendar("", [&](HWND hWnd) {
+        window = harness::WindowRect(hWnd);
+        HWND hBrowser = GetDlgItem(hWnd, IDC_BROWSER);
+        ASSERT_NE(nullptr, hBrowser);
+        browser = harness::ChildRect(hBrowser);
+        auto* dlg = static_cast<CDialog*>(CWnd::FromHandle(hWnd));
+        COleControlSite* site = dlg->GetControlSite(IDC_BROWSER);
+        ASSERT_NE(nullptr, site);
+        ComPtr<IDocHostUIHandler> handler;
+        customSite = SUCCEEDED(site->QueryInterface(IID_IDocHostUIHandler, handler.put_void()));
+        if (customSite)
+            handler->GetExternal(&external);
+        title = WindowText(hWnd);
+        exStyle = static_cast<DWORD>(GetWindowLongA(hWnd, GWL_EXSTYLE));
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0, window.left);
+    EXPECT_EQ(0, window.top);
+    EXPECT_EQ(mask.cx, window.right);
+    EXPECT_EQ(mask.cy, window.bottom);
+    EXPECT_EQ(20, browser.left);
+    EXPECT_EQ(25, browser.top);
+    EXPECT_EQ(mask.cx - 20, browser.right);
+    EXPECT_EQ(mask.cy - 25, browser.bottom);
+    EXPECT_TRUE(customSite) << "the main window answers the site request with the calendar's site";
+    EXPECT_EQ(static_cast<IDispatch*>(theApp.m_pExternal.get()), external);
+    if (external)
+        external->Release();
+    EXPECT_EQ("日历", title);
+    EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+}
+
+TEST_F(CalendarWindow, WithoutSettingsItIsOnlyColourKeyedAndNotOnTop) {
+    harness::LayeredAttributes layered;
+    bool topMost = true;
+    RunCalendar("", [&](HWND hWnd) {
+        layered = harness::ReadLayeredAttributes(hWnd);
+        topMost = TopMost(hWnd);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(layered.bLayered);
+    EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), layered.dwFlags);
+    EXPECT_EQ(RGB(255, 255, 0), layered.crKey);
+    EXPECT_FALSE(topMost);
+}
+
+TEST_F(CalendarWindow, TakesDisplayModeAndTransparencyFromTheSettingsFile) {
+    harness::LayeredAttributes layered;
+    bool topMost = false;
+    RunCalendar("[setting]\r\nMostTop=7\r\nprogress=50\r\n", [&](HWND hWnd) {
+        layered = harness::ReadLayeredAttributes(hWnd);
+        topMost = TopMost(hWnd);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(topMost) << "any non-zero MostTop means always on top";
+    EXPECT_EQ(static_cast<DWORD>(LWA_ALPHA), layered.dwFlags);
+    EXPECT_EQ(127, layered.bAlpha);
+
+    RunCalendar("[setting]\r\nprogress=150\r\n", [&](HWND hWnd) {
+        layered = harness::ReadLayeredAttributes(hWnd);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(12, layered.bAlpha) << "150 counts as 100, which is limited like 95";
+}
+
+// Before the panel and the settings window exist, Wine sets and clears the
+// top-most flag on this window itself, as Windows does.
+TEST_F(CalendarWindow, MessageHundredSetsTheZOrderAndIgnoresOtherModes) {
+    LRESULT answers[4] = {};
+    bool topMostAfter[4] = {};
+    RECT before{}, after{};
+    RunCalendar("", [&](HWND hWnd) {
+        before = harness::WindowRect(hWnd);
+        const WPARAM modes[4] = {2, 0, 3, 1};
+        for (int i = 0; i < 4; ++i) {
+            answers[i] = SendMessageA(hWnd, 100, modes[i], 0);
+            topMostAfter[i] = TopMost(hWnd);
+        }
+        after = harness::WindowRect(hWnd);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    for (LRESULT answer : answers)
+        EXPECT_EQ(1, answer);
+    EXPECT_TRUE(topMostAfter[0]);
+    EXPECT_TRUE(topMostAfter[1]) << "wParam 0 changes nothing";
+    EXPECT_TRUE(topMostAfter[2]) << "wParam 3 changes nothing";
+    EXPECT_FALSE(topMostAfter[3]);
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(CalendarWindow, AnswersOnlySiteRequestsThatCarryAContainer) {
+    LRESULT contextMenu = -1, noRequest = -1, noContainer = -1;
+    RunCalendar("", [&](HWND hWnd) {
+        SiteRequest empty{nullptr, nullptr};
+        ContextMenuRequest menu{0, nullptr, nullptr, nullptr, S_FALSE};
+        contextMenu = SendMessageA(hWnd, WM_CUSTOM_CONTROL_SITE, kRequestContextMenu, reinterpret_cast<LPARAM>(&menu));
+        noRequest = SendMessageA(hWnd, WM_CUSTOM_CONTROL_SITE, kRequestSite, 0);
+        noContainer = SendMessageA(hWnd, WM_CUSTOM_CONTROL_SITE, kRequestSite, reinterpret_cast<LPARAM>(&empty));
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0, contextMenu);
+    EXPECT_EQ(0, noRequest);
+    EXPECT_EQ(0, noContainer);
+}
+
+TEST_F(CalendarWindow, KeepsTheHiddenLabelInTheBottomRightCorner) {
+    HWND hLabel = nullptr;
+    bool visible = true;
+    std::string text;
+    RECT moved{};
+    RunCalendar("", [&](HWND hWnd) {
+        hLabel = GetDlgItem(hWnd, 1004);
+        ASSERT_NE(nullptr, hLabel);
+        visible = IsWindowVisible(hLabel);
+        text = WindowText(hLabel);
+        SetWindowPos(hWnd, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+        moved = harness::ChildRect(hLabel);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    ASSERT_NE(nullptr, hLabel);
+    EXPECT_FALSE(visible);
+    EXPECT_EQ("2468", text);
+    EXPECT_EQ(300, moved.left);
+    EXPECT_EQ(280, moved.top);
+    EXPECT_EQ(400, moved.right);
+    EXPECT_EQ(300, moved.bottom);
+}
+
+TEST_F(CalendarWindow, EnterKeepsItOpenAndCloseEndsItWithCancel) {
+    bool stillOpen = false;
+    INT_PTR result = RunCalendar("", [&](HWND hWnd) {
+        SendMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        stillOpen = IsWindow(hWnd) && IsWindowVisible(hWnd);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(IDCANCEL, result);
+}
+
+// The title of the about box the timer found (and closed) while the about
+// command ran modally.
+std::string g_aboutTitle;
+
+BOOL CALLBACK CloseAboutBox(HWND hWnd, LPARAM) {
+    if (hWnd == AfxGetMainWnd()->m_hWnd || !IsWindowVisible(hWnd))
+        return TRUE;
+    g_aboutTitle = WindowText(hWnd);
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    return FALSE;
+}
+
+void CALLBACK FindAboutBox(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EnumThreadWindows(GetCurrentThreadId(), CloseAboutBox, 0);
+}
+
+// The template has no WS_SYSMENU. Wine then gives the window no system
+// menu at all (GetSystemMenu answers null), so the about item is added only
+// where the system does make one; the command itself works either way.
+TEST_F(CalendarWindow, OffersTheAboutBoxThroughItsSystemCommand) {
+    HMENU hMenu = nullptr;
+    UINT lastId = 0;
+    char text[128] = "";
+    g_aboutTitle.clear();
+    RunCalendar("", [&](HWND hWnd) {
+        hMenu = GetSystemMenu(hWnd, FALSE);
+        if (hMenu) {
+            const int count = GetMenuItemCount(hMenu);
+            lastId = GetMenuItemID(hMenu, count - 1);
+            GetMenuStringA(hMenu, count - 1, text, sizeof text, MF_BYPOSITION);
+        }
+        SetTimer(nullptr, 0, 300, FindAboutBox);
+        SendMessageA(hWnd, WM_SYSCOMMAND, 16, 0);  // returns when the about box closed
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    if (hMenu) {
+        EXPECT_EQ(16u, lastId);
+        EXPECT_STREQ("关于 Tessaly(&A)...", text);
+    }
+    EXPECT_EQ("关于 Tessaly", g_aboutTitle);
+}
