@@ -53,7 +53,9 @@ std::string FileNameOf(const std::string& object) {
 
 CHttpDownload::CHttpDownload() = default;
 
-CHttpDownload::~CHttpDownload() { CloseConnection(); }
+CHttpDownload::~CHttpDownload() {
+    CloseConnection();
+}
 
 void CHttpDownload::SetNotify(HWND window, UINT message, int enable) {
     if (enable && window != nullptr && IsWindow(window)) {
@@ -141,8 +143,8 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
         if (!m_bForce && TargetIsCurrent())
             return DL_CURRENT;
 
-        UniqueHandle file(CreateFileA(m_strTempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file(CreateFileA(m_strTempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file)
             return DL_FILE_OPEN;
         if (m_bAppend) {
@@ -230,8 +232,9 @@ int CHttpDownload::FinishFile() {
     if (!MoveFileExA(m_strTempPath.c_str(), m_strLocalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         return DL_FILE_RENAME;
     // The file carries the server's modification time; a failure here is harmless.
-    UniqueHandle file(CreateFileA(m_strLocalPath.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileA(m_strLocalPath.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
         const FILETIME modified = FileTimeFromSeconds(m_timeLastModified);
         SetFileTime(file.get(), nullptr, nullptr, &modified);

@@ -7,10 +7,16 @@ namespace {
 
 const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string LowerAscii(const std::string& text) {
     std::string lower(text);
@@ -296,7 +302,8 @@ HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& fact
                 if (comma == std::string::npos)
                     comma = value.size();
                 int64_t length = 0;
-                if (!ReadDecimal(TrimWhiteSpace(value.substr(itemStart, comma - itemStart)), INT32_MAX, length) ||
+                if (!ReadDecimal(TrimWhiteSpace(value.substr(itemStart, comma - itemStart)), INT32_MAX,
+                                 length) ||
                     (hasLength && length != facts.contentLength))
                     lengthValid = false;
                 facts.contentLength = static_cast<int32_t>(length);

@@ -26,9 +26,9 @@ int Base64Encode(const std::string& text, std::string& out);
 
 // What goes into one request; the lines follow in a fixed order.
 struct RequestLines {
-    std::string method;         // "GET " or "HEAD "
-    std::string target;         // object path, or the whole URL through an HTTP proxy
-    std::string host;           // Host line, never with the port
+    std::string method; // "GET " or "HEAD "
+    std::string target; // object path, or the whole URL through an HTTP proxy
+    std::string host;   // Host line, never with the port
     std::string userAgent;
     std::string referer;        // no Referer line when empty
     std::string authBasic;      // "user:password", no Authorization line when empty
@@ -40,16 +40,21 @@ std::string BuildRequestText(const RequestLines& lines);
 
 // The judgement of one response header (lines joined by CR LF, without the
 // empty line that ends it).
-enum HeaderVerdict { VERDICT_ACCEPTED = 0, VERDICT_SERVER_ERROR = 1, VERDICT_REDIRECT = 2, VERDICT_REFUSED = 3 };
+enum HeaderVerdict {
+    VERDICT_ACCEPTED = 0,
+    VERDICT_SERVER_ERROR = 1,
+    VERDICT_REDIRECT = 2,
+    VERDICT_REFUSED = 3
+};
 
 struct ResponseFacts {
     int32_t status = 0;
     int32_t contentLength = 0;
     bool hasLastModified = false;
     HttpTime lastModified = 0;
-    std::string location;       // redirect target as the server wrote it
+    std::string location; // redirect target as the server wrote it
     bool hasContentRange = false;
-    int64_t rangeFirst = 0;     // Content-Range "bytes first-last/complete"
+    int64_t rangeFirst = 0; // Content-Range "bytes first-last/complete"
     int64_t rangeLast = 0;
     int64_t rangeComplete = -1; // -1 when the server wrote "*"
 };

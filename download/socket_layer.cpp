@@ -12,12 +12,14 @@ namespace {
 
 std::atomic<int> g_lastError{0};
 
-// Pause before retrying an operation the socket reported as would-block.
+// Pause before a send that the socket reported as would-block waits for room.
 constexpr DWORD kWouldBlockPauseMs = 100;
 // How long a graceful close waits for the peer in each drain pass.
 constexpr DWORD kDrainWaitMs = 4000;
 
-UniqueHandle NewSocketEvent() { return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
+UniqueHandle NewSocketEvent() {
+    return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
 
 int FailWith(int code) {
     SockSetLastError(code);
@@ -62,7 +64,9 @@ DWORD WINAPI ResolveOnThread(LPVOID name) {
 
 } // namespace
 
-int SockGetLastError() { return g_lastError.load(); }
+int SockGetLastError() {
+    return g_lastError.load();
+}
 
 int SockSetLastError(int code) {
     g_lastError.store(code);
@@ -80,6 +84,14 @@ SOCKET SockCreate(int family, int type, int protocol) {
     SOCKET s = WSASocketA(family, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);
     if (s == INVALID_SOCKET) {
         SockSetLastError(WSAGetLastError());
+        return INVALID_SOCKET;
+    }
+    // Non-blocking from the start: every operation tries first and waits on
+    // an event only when the socket reports would-block.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        SockSetLastError(WSAGetLastError());
+        SockClose(s, 1);
         return INVALID_SOCKET;
     }
     if (SockSetReuseAddr(s) != 0) {
@@ -129,10 +141,21 @@ int SockSend(SOCKET s, const char* buffer, int length) {
 }
 
 int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
-    UniqueHandle event = NewSocketEvent();
-    if (!event)
-        return FailWith(static_cast<int>(GetLastError()));
+    // Receive first and wait only when nothing is there: a bulk transfer then
+    // costs one call per chunk, and a connection reset after data arrived
+    // still yields that data (Wine signals no further FD_READ for it).
+    UniqueHandle event;
     for (;;) {
+        const int n = SockRecv(s, buffer, length);
+        if (n >= 0)
+            return n;
+        if (-n != WSAEWOULDBLOCK)
+            return FailWith(-n);
+        if (!event) {
+            event = NewSocketEvent();
+            if (!event)
+                return FailWith(static_cast<int>(GetLastError()));
+        }
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_READ | FD_CLOSE, ms, events))
             return -1;
@@ -140,12 +163,6 @@ int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
         // that came before it be read.
         if ((events.lNetworkEvents & FD_CLOSE) == 0 && events.iErrorCode[FD_READ_BIT] != 0)
             return FailWith(events.iErrorCode[FD_READ_BIT]);
-        const int n = SockRecv(s, buffer, length);
-        if (n >= 0)
-            return n;
-        if (-n != WSAEWOULDBLOCK)
-            return FailWith(-n);
-        Sleep(kWouldBlockPauseMs);
     }
 }
 
@@ -164,7 +181,8 @@ int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
         if (!WaitNetworkEvents(s, event.get(), FD_WRITE | FD_CLOSE, ms, events))
             return -1;
         if ((events.lNetworkEvents & FD_WRITE) == 0)
-            return FailWith(events.iErrorCode[FD_CLOSE_BIT] != 0 ? events.iErrorCode[FD_CLOSE_BIT] : WSAECONNRESET);
+            return FailWith(events.iErrorCode[FD_CLOSE_BIT] != 0 ? events.iErrorCode[FD_CLOSE_BIT]
+                                                                 : WSAECONNRESET);
         if (events.iErrorCode[FD_WRITE_BIT] != 0)
             return FailWith(events.iErrorCode[FD_WRITE_BIT]);
     }

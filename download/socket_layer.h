@@ -16,9 +16,9 @@ struct SockReader {
     SOCKET socket;
     int capacity;
     char* buffer;
-    int count;     // bytes held
-    int readPos;   // next byte to hand out
-    int writePos;  // where the next received byte goes
+    int count;    // bytes held
+    int readPos;  // next byte to hand out
+    int writePos; // where the next received byte goes
 };
 
 int SockGetLastError();

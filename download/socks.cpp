@@ -5,7 +5,9 @@
 namespace {
 
 // The destination resolved by us; INADDR_NONE when we cannot.
-uint32_t ResolveDestination(const SocksTunnel& tunnel) { return SockResolve(tunnel.host.c_str(), 1); }
+uint32_t ResolveDestination(const SocksTunnel& tunnel) {
+    return SockResolve(tunnel.host.c_str(), 1);
+}
 
 bool ConnectToProxy(SOCKET s, const SocksTunnel& tunnel) {
     return SockConnectHost(s, tunnel.proxyHost.c_str(), tunnel.proxyPort, tunnel.connectMs, 1) == 0;
@@ -78,7 +80,8 @@ int SocksSendPacket(SOCKET s, const SocksPacket& packet, int kind, int ms) {
     return SockSendAll(s, reinterpret_cast<const char*>(bytes.data()), length, ms) == length ? 0 : -1;
 }
 
-int Socks4Request(SOCKET s, uint8_t command, uint16_t port, uint32_t ipv4, const std::string& userId, int ms) {
+int Socks4Request(SOCKET s, uint8_t command, uint16_t port, uint32_t ipv4, const std::string& userId,
+                  int ms) {
     SocksPacket packet;
     packet.command = command;
     packet.port = port;

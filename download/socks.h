@@ -16,19 +16,20 @@ int Socks4aRequest(SOCKET s, uint8_t command, uint16_t port, const std::string& 
 int Socks5Greeting(SOCKET s, const std::vector<uint8_t>& methods, int ms);
 int Socks5Auth(SOCKET s, const std::string& user, const std::string& password, int ms);
 // address: the four bytes of an IPv4 address (type 1) or a host name (type 3).
-int Socks5Request(SOCKET s, uint8_t command, uint8_t addressType, const std::string& address, uint16_t port, int ms);
+int Socks5Request(SOCKET s, uint8_t command, uint8_t addressType, const std::string& address, uint16_t port,
+                  int ms);
 // 0 when the whole reply was read, -1 otherwise.
 int SocksReadReply(SockReader* reader, SocksReply& reply, int kind, int ms);
 
 // Where the tunnel goes and how to reach the proxy.
 struct SocksTunnel {
-    int version = 5;            // 4, 41 (4A) or 5
+    int version = 5; // 4, 41 (4A) or 5
     std::string proxyHost;
     uint16_t proxyPort = 0;
-    std::string host;           // destination
+    std::string host; // destination
     uint16_t port = 0;
-    bool auth = false;          // offer user name and password (SOCKS 5)
-    std::string user;           // also the SOCKS 4 user id
+    bool auth = false; // offer user name and password (SOCKS 5)
+    std::string user;  // also the SOCKS 4 user id
     std::string password;
     int connectMs = 10000;
     int sendMs = 10000;

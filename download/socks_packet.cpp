@@ -2,15 +2,21 @@
 
 namespace {
 
-bool FitsLengthByte(const std::string& text) { return text.size() <= 255; }
-bool HasZeroByte(const std::string& text) { return text.find('\0') != std::string::npos; }
+bool FitsLengthByte(const std::string& text) {
+    return text.size() <= 255;
+}
+bool HasZeroByte(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
 
 void PutPort(std::vector<uint8_t>& out, uint16_t port) {
     out.push_back(static_cast<uint8_t>(port >> 8));
     out.push_back(static_cast<uint8_t>(port & 0xFF));
 }
 
-void PutText(std::vector<uint8_t>& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+void PutText(std::vector<uint8_t>& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 bool ReadBytes(const SocksByteSource& nextByte, size_t count, std::vector<uint8_t>& out) {
     for (size_t i = 0; i < count; ++i) {
@@ -45,7 +51,8 @@ int SocksPacketLength(const SocksPacket& packet, int kind) {
     case SOCKS5_REQUEST:
         if (packet.addressType == SOCKS5_ADDR_IPV4)
             return 10;
-        if (packet.addressType == SOCKS5_ADDR_NAME && !packet.hostName.empty() && FitsLengthByte(packet.hostName))
+        if (packet.addressType == SOCKS5_ADDR_NAME && !packet.hostName.empty() &&
+            FitsLengthByte(packet.hostName))
             return static_cast<int>(packet.hostName.size()) + 7;
         return -1;
     default:
@@ -108,7 +115,9 @@ std::vector<uint8_t> SocksBuildPacket(const SocksPacket& packet, int kind) {
 bool SocksReadReply(const SocksByteSource& nextByte, SocksReply& reply, int kind) {
     reply = SocksReply();
     std::vector<uint8_t> head;
-    const size_t headLength = (kind == SOCKS5_REPLY) ? 4 : (kind == SOCKS4_REPLY || kind == SOCKS4A_REPLY) ? 8 : 2;
+    const size_t headLength = (kind == SOCKS5_REPLY)                            ? 4
+                              : (kind == SOCKS4_REPLY || kind == SOCKS4A_REPLY) ? 8
+                                                                                : 2;
     if (kind < SOCKS4_REPLY || kind > SOCKS5_REPLY || !ReadBytes(nextByte, headLength, head))
         return false;
     reply.version = head[0];

@@ -40,10 +40,10 @@ struct SocksPacket {
     uint16_t port = 0;                 // destination port, host byte order
     uint8_t address[4] = {0, 0, 0, 0}; // destination IPv4 address, parts in order
     uint8_t addressType = SOCKS5_ADDR_IPV4;
-    std::string userId;                // SOCKS 4 and 4A
-    std::string hostName;              // SOCKS 4A, and SOCKS 5 address type 3
-    std::vector<uint8_t> methods;      // SOCKS 5 greeting
-    std::string user;                  // SOCKS 5 user name and password
+    std::string userId;           // SOCKS 4 and 4A
+    std::string hostName;         // SOCKS 4A, and SOCKS 5 address type 3
+    std::vector<uint8_t> methods; // SOCKS 5 greeting
+    std::string user;             // SOCKS 5 user name and password
     std::string password;
 };
 

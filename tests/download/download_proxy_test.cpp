@@ -71,7 +71,8 @@ TEST_F(ProxyDownloadTest, HttpProxyGetsTheWholeUrl) {
     // Our fault server as the "proxy" shows the request line it receives.
     UseProxy(PROXY_HTTP, "WXB_FAULT_PORT");
     ASSERT_EQ(Get(Fault("/viaproxy?echo=1")), DL_OK);
-    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0), 0u)
+    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0),
+              0u)
         << Received();
     EXPECT_EQ(Received().find("Proxy-Authorization"), std::string::npos);
 
@@ -141,8 +142,8 @@ TEST_F(ProxyDownloadTest, Socks4AndSocks4aPackets) {
         snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(*c));
         nameHex += hex;
     }
-    EXPECT_EQ(NewSocksLog(),
-              std::vector<std::string>{"normal connect 0401" + PortHex() + "00000001" + "626f6200" + nameHex + "00"});
+    EXPECT_EQ(NewSocksLog(), std::vector<std::string>{"normal connect 0401" + PortHex() + "00000001" +
+                                                      "626f6200" + nameHex + "00"});
 
     ASSERT_EQ(Get(FaultAt("localhost", "/s4a?size=10")), DL_OK);
     EXPECT_EQ(NewSocksLog(), std::vector<std::string>{"normal connect 0401" + PortHex() + "7f000001626f6200"})
@@ -168,10 +169,10 @@ TEST_F(ProxyDownloadTest, Socks5PacketsOfOurOwnProxy) {
     m_dl.m_strProxyUser = "socksuser";
     m_dl.m_strProxyPassword = "sockspass";
     ASSERT_EQ(Get(Fault("/s5?size=10")), DL_OK);
-    EXPECT_EQ(NewSocksLog(), (std::vector<std::string>{
-                                 "normal greeting 05020002", "normal auth 0109736f636b7375736572097"
-                                                             "36f636b7370617373",
-                                 "normal connect 050100017f000001" + PortHex()}));
+    EXPECT_EQ(NewSocksLog(), (std::vector<std::string>{"normal greeting 05020002",
+                                                       "normal auth 0109736f636b7375736572097"
+                                                       "36f636b7370617373",
+                                                       "normal connect 050100017f000001" + PortHex()}));
     m_dl.m_strProxyPassword = "nope";
     EXPECT_EQ(Get(Fault("/s5?size=10")), DL_NET_ERROR) << "status other than 00";
 }

@@ -17,7 +17,9 @@ UrlParts Split(const std::string& url) {
     return parts;
 }
 
-HeaderVerdict Judge(const std::string& header, ResponseFacts& facts) { return JudgeResponseHeader(header, facts); }
+HeaderVerdict Judge(const std::string& header, ResponseFacts& facts) {
+    return JudgeResponseHeader(header, facts);
+}
 
 HttpTime Date(const std::string& text) {
     HttpTime t = -1;
@@ -66,8 +68,12 @@ TEST(Base64, EncodesAsRfc4648) {
     EXPECT_EQ(Base64Encode("", out), 0);
     EXPECT_EQ(out, "");
     const std::pair<const char*, const char*> cases[] = {
-        {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"},
-        {"Aladdin:open sesame", "QWxhZGRpbjpvcGVuIHNlc2FtZQ=="}, {"\xff\xfe", "//4="}};
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foobar", "Zm9vYmFy"},
+        {"Aladdin:open sesame", "QWxhZGRpbjpvcGVuIHNlc2FtZQ=="},
+        {"\xff\xfe", "//4="}};
     for (const auto& c : cases) {
         EXPECT_EQ(Base64Encode(c.first, out), static_cast<int>(std::string(c.second).size()));
         EXPECT_EQ(out, c.second);
@@ -113,7 +119,8 @@ TEST(RequestText, OptionalLinesInTheirPlaces) {
                                        "Range: bytes=1234-\r\n"
                                        "\r\n");
     lines.rangeFrom = 0;
-    EXPECT_EQ(BuildRequestText(lines).find("Range"), std::string::npos) << "an empty file asks for everything";
+    EXPECT_EQ(BuildRequestText(lines).find("Range"), std::string::npos)
+        << "an empty file asks for everything";
 }
 
 TEST(ResponseHeader, AcceptsStatusAndLength) {
@@ -163,8 +170,10 @@ TEST(ResponseHeader, NamesMatchOnlyAtTheStartOfALine) {
     EXPECT_EQ(f.location, "/Right/Path.zip") << "the value keeps its letter case";
 
     EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nX-Content-Length: 99\r\n", f), VERDICT_REFUSED);
-    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nX-Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\nContent-Length: 3\r\n", f),
-              VERDICT_ACCEPTED);
+    EXPECT_EQ(
+        Judge("HTTP/1.1 200 OK\r\nX-Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\nContent-Length: 3\r\n",
+              f),
+        VERDICT_ACCEPTED);
     EXPECT_FALSE(f.hasLastModified);
 }
 
@@ -263,8 +272,10 @@ TEST(HttpDate, RefusesShortAndOutOfRangeDates) {
 
 TEST(ResponseHeader, TakesLastModified) {
     ResponseFacts f;
-    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nlast-MODIFIED:  Sun, 06 Nov 1994 08:49:37 GMT \r\nContent-Length: 3\r\n", f),
-              VERDICT_ACCEPTED);
+    EXPECT_EQ(
+        Judge("HTTP/1.1 200 OK\r\nlast-MODIFIED:  Sun, 06 Nov 1994 08:49:37 GMT \r\nContent-Length: 3\r\n",
+              f),
+        VERDICT_ACCEPTED);
     EXPECT_TRUE(f.hasLastModified);
     EXPECT_EQ(f.lastModified, 784111777);
 }

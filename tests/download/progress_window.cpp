@@ -26,7 +26,8 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND hwnd, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (message == kMessage && self != nullptr) {
         const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
-        self->m_records.push_back({wParam, progress->kind, progress->total, progress->done, progress->fileName});
+        self->m_records.push_back(
+            {wParam, progress->kind, progress->total, progress->done, progress->fileName});
         if (self->m_onRecord)
             self->m_onRecord(self->m_records.back());
         return 0;

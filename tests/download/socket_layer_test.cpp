@@ -55,7 +55,9 @@ private:
     std::thread m_thread;
 };
 
-void SendText(SOCKET s, const std::string& text) { send(s, text.data(), static_cast<int>(text.size()), 0); }
+void SendText(SOCKET s, const std::string& text) {
+    send(s, text.data(), static_cast<int>(text.size()), 0);
+}
 
 // A connected client socket of the layer, with a reader on it.
 class Client {
@@ -90,7 +92,9 @@ private:
     SockReader* m_reader = nullptr;
 };
 
-UniqueHandle NewEvent() { return UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+UniqueHandle NewEvent() {
+    return UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
 
 } // namespace
 
@@ -173,6 +177,32 @@ TEST(SocketLayer, DataArrivingWithTheCloseIsStillDelivered) {
     ASSERT_EQ(ReaderRead(client.Reader(), buffer, sizeof buffer, 2000), 10);
     EXPECT_EQ(std::string(buffer, 10), "last words");
     EXPECT_EQ(ReaderRead(client.Reader(), buffer, sizeof buffer, 2000), 0);
+}
+
+// Wine fact: after a connection reset, bytes that had already arrived stay
+// readable, but a newly selected event signals no FD_READ for them, and recv
+// reports the end as 0 (a graceful close) instead of WSAECONNRESET. A receive
+// that waits first would stall until its time-out here; ours reads first.
+TEST(SocketLayer, BytesThatArrivedBeforeAResetAreDeliveredWithoutStalling) {
+    const Bytes data = RandomBytes(100000, 2);
+    LoopbackPeer peer([&](SOCKET s) {
+        send(s, data.data(), static_cast<int>(data.size()), 0);
+        Sleep(100);
+        // Closing with a zero linger time sends a reset.
+        const linger abort{1, 0};
+        setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    });
+    Client client(peer.Port());
+    peer.Join();
+    Sleep(100);
+    Bytes received;
+    char buffer[10240];
+    const DWORD start = GetTickCount();
+    int n;
+    while ((n = ReaderRead(client.Reader(), buffer, sizeof buffer, 5000)) > 0)
+        received.insert(received.end(), buffer, buffer + n);
+    EXPECT_LT(GetTickCount() - start, 2000u) << "ended by the reset, not by the time-out";
+    EXPECT_EQ(received, data);
 }
 
 TEST(SocketLayer, ReceiveTimesOut) {

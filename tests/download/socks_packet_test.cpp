@@ -6,7 +6,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromText(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes FromText(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Hands out the given bytes, then reports that no more can be had.
 SocksByteSource Source(const Bytes& bytes) {

@@ -80,11 +80,13 @@ Bytes PatternBytes(int64_t offset, int64_t length) {
     return bytes;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 Bytes ReadFileBytes(const std::string& path) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     Bytes bytes;
     if (!file)
         return bytes;
@@ -116,8 +118,8 @@ int64_t FileTimeSeconds(const std::string& path) {
 }
 
 void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
-    UniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file) << path;
     const int64_t ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond;
     FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
@@ -127,7 +129,8 @@ void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
 std::string ScratchDir(const std::string& name) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "wxb-dl-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
+    const std::string dir =
+        std::string(temp) + "wxb-dl-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
     DeleteTree(dir);
     return dir;

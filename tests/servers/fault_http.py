@@ -11,6 +11,8 @@ Query parameters (all optional; several may be combined):
   times=T       misbehave only in the first T requests for this target
                 (counted per path and query); afterwards answer normally
   cut=K         close the connection after K body bytes
+  reset=1       with cut: end with a reset (RST), so bytes still in flight
+                are lost instead of delivered
   stall=K       send K body bytes, then keep the connection open and silent
   slow=MS       send the body in 4096-byte pieces, MS milliseconds apart
   norange=1     ignore Range: always 200 with the whole file
@@ -30,12 +32,14 @@ Query parameters (all optional; several may be combined):
   echo=1        the body is the request as received (target and headers)
 
 The path "/_hits" answers with the number of requests seen so far for the
-target given in its query parameter "of" (percent-encoded path and query).
+target given in its query parameter "of" (percent-encoded path and query);
+"/_sent" likewise with the number of body bytes handed to the network.
 """
 
 import email.utils
 import socket
 import socketserver
+import struct
 import threading
 import time
 import urllib.parse
@@ -44,8 +48,15 @@ DEFAULT_SIZE = 100000
 STALL_LIMIT_SECONDS = 30
 
 
+# The pattern repeats every 65536 bytes: i * 131 mod 256 depends on the low
+# byte of i only, (i >> 8) * 7 mod 256 on the next one.
+_PERIOD = bytes(((i * 131 + (i >> 8) * 7 + 13) & 0xFF) for i in range(65536))
+
+
 def pattern_bytes(offset, length):
-    return bytes(((i * 131 + (i >> 8) * 7 + 13) & 0xFF) for i in range(offset, offset + length))
+    start = offset % len(_PERIOD)
+    repeats = (start + length) // len(_PERIOD) + 1
+    return (_PERIOD * repeats)[start : start + length]
 
 
 class _Handler(socketserver.BaseRequestHandler):
@@ -78,9 +89,10 @@ class _Handler(socketserver.BaseRequestHandler):
             pass
 
     def answer(self, sock, key, query, headers, head, hits):
-        if key.startswith("/_hits"):
+        if key.startswith("/_hits") or key.startswith("/_sent"):
             of = query.get("of", "")
-            self.send(sock, "200 OK", [], str(self.server.hits_of(of)).encode())
+            count = self.server.hits_of(of) if key.startswith("/_hits") else self.server.sent_of(of)
+            self.send(sock, "200 OK", [], str(count).encode())
             return
         misbehave = "times" not in query or hits <= int(query["times"])
         size = int(query.get("size", DEFAULT_SIZE))
@@ -129,6 +141,10 @@ class _Handler(socketserver.BaseRequestHandler):
 
         if misbehave and "cut" in query:
             self.send(sock, status, lines, body[: int(query["cut"])], length)
+            self.server.count_sent(key, min(len(body), int(query["cut"])))
+            if "reset" in query:
+                sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.server.reset_requested(sock)
             return
         if misbehave and "stall" in query:
             self.send(sock, status, lines, body[: int(query["stall"])], length)
@@ -142,6 +158,7 @@ class _Handler(socketserver.BaseRequestHandler):
                 time.sleep(pause)
             return
         self.send(sock, status, lines, body, length)
+        self.server.count_sent(key, len(body))
 
     @staticmethod
     def send(sock, status, lines, body, length=-1):
@@ -172,6 +189,8 @@ class FaultHttpServer(socketserver.ThreadingTCPServer):
         super().__init__(("127.0.0.1", port), _Handler)
         self._lock = threading.Lock()
         self._hits = {}
+        self._sent = {}
+        self._resets = set()
 
     def count_hit(self, key):
         with self._lock:
@@ -182,10 +201,27 @@ class FaultHttpServer(socketserver.ThreadingTCPServer):
         with self._lock:
             return self._hits.get(key, 0)
 
+    def count_sent(self, key, count):
+        with self._lock:
+            self._sent[key] = self._sent.get(key, 0) + count
+
+    def sent_of(self, key):
+        with self._lock:
+            return self._sent.get(key, 0)
+
+    def reset_requested(self, request):
+        with self._lock:
+            self._resets.add(request)
+
     def shutdown_request(self, request):
-        # Close at once, without the half-close that would wait for the client.
-        try:
-            request.shutdown(socket.SHUT_WR)
-        except OSError:
-            pass
+        with self._lock:
+            reset = request in self._resets
+            self._resets.discard(request)
+        # Close at once, without the half-close that would wait for the client;
+        # a reset closes without even sending what is still queued.
+        if not reset:
+            try:
+                request.shutdown(socket.SHUT_WR)
+            except OSError:
+                pass
         request.close()

@@ -7,7 +7,8 @@ Options choose the servers; each exports where it listens in environment
 variables that the command (and, through Wine, Windows test programs) reads:
 
   --nginx ROOT           nginx (Debian) serving the directory ROOT
-                         WXB_NGINX_PORT, WXB_NGINX_ROOT
+                         WXB_NGINX_PORT, WXB_NGINX_ROOT, WXB_NGINX_PID (its one
+                         process, for pinning it to a CPU in benchmarks)
   --nginx-extra FILE     directives included in nginx's server block (for
                          example fixed redirects: "location = /a { return 302 /b; }")
   --fault                our fault-injecting HTTP server (fault_http.py)
@@ -117,6 +118,7 @@ http {{
             )
         self.spawn("nginx", ["nginx", "-p", prefix, "-c", conf, "-e", os.path.join(prefix, "error.log")], port)
         self.env["WXB_NGINX_PORT"] = str(port)
+        self.env["WXB_NGINX_PID"] = str(self.processes[-1].pid)
         self.env["WXB_NGINX_ROOT"] = os.path.abspath(root)
 
     def start_fault(self):
