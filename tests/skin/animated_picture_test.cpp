@@ -3,8 +3,10 @@
 // lifetime. Pictures are read back from the control's off-screen bitmap.
 #include "skin/animated_picture.h"
 
+#include "bmp_file.h"
 #include "framework/handles.h"
 #include "gif_builder.h"
+#include "skin/dib_section.h"
 
 #include <tlhelp32.h>
 
@@ -41,30 +43,8 @@ UniqueGlobal ToGlobal(const Bytes& data) {
     return block;
 }
 
-// A 24-bit bottom-up BMP file of one colour.
 Bytes SolidBmp(int width, int height, std::uint32_t rgb) {
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    Bytes bytes(file.bfSize, 0);
-    std::memcpy(bytes.data(), &file, sizeof file);
-    std::memcpy(bytes.data() + sizeof file, &info, sizeof info);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* pixel = bytes.data() + file.bfOffBits + y * stride + x * 3;
-            pixel[0] = static_cast<std::uint8_t>(rgb);
-            pixel[1] = static_cast<std::uint8_t>(rgb >> 8);
-            pixel[2] = static_cast<std::uint8_t>(rgb >> 16);
-        }
-    return bytes;
+    return BmpFile(width, height, [rgb](int, int) { return rgb; });
 }
 
 // Full-screen frames of the given colour indexes, all with one delay.
@@ -116,16 +96,9 @@ protected:
 
     // The colour (0xRRGGBB) at (x, y) of the picture as it shows now.
     std::uint32_t ColourAt(int x, int y) {
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof header;
-        header.biWidth = m_picture.Width();
-        header.biHeight = -m_picture.Height();
-        header.biPlanes = 1;
-        header.biBitCount = 32;
         void* pBits = nullptr;
         MemoryDC dc(CreateCompatibleDC(nullptr));
-        UniqueBitmap canvas(
-            CreateDIBSection(dc.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &pBits, nullptr, 0));
+        UniqueBitmap canvas(Create32BitDibSection(dc.get(), m_picture.Width(), -m_picture.Height(), &pBits));
         SelectObjectScope selection(dc.get(), canvas.get());
         m_picture.PaintTo(dc.get());
         GdiFlush();
