@@ -14,6 +14,9 @@
 #define IDS_WINDOW_TITLE 105
 #define IDS_EXIT_SOFTWARE 106
 #define IDS_DECLINE 107
+#define IDS_DOWNLOAD_FAILED 108   // download result code
+#define IDS_PACKAGE_REJECTED 109
+#define IDS_PACKAGE_IN_USE 110
 
 // System menu command of the about box (low four bits clear)
 #define IDM_ABOUTBOX 16

@@ -13,9 +13,11 @@ public:
     // Resource id of the mask bitmap (low 16 bits); set before the dialog is
     // initialised. 0 leaves the window rectangular.
     void SetShapeBitmapId(int nID) { m_nShapeBitmapId = nID; }
+    int ShapeBitmapId() const { return m_nShapeBitmapId; }
 
-    // Cuts the window to the non-white pixels of the mask bitmap.
-    void ApplySkinRegion();
+    // Cuts the window to the non-white pixels of the mask bitmap. Virtual:
+    // the updater's dialogs report a shape that cannot be applied.
+    virtual void ApplySkinRegion();
 
     // Copies bitmap 1:1 to (left, top) of hDC, clipped to the rectangle; the
     // stretch flag only chooses StretchBlt over BitBlt.

@@ -1,0 +1,113 @@
+#include "test_suite_host.h"
+
+#include "ui_support.h"
+#include "updater/update_messages.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kHostClass[] = "WxbTestSuiteHost";
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleDialog(HWND hWnd, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    char cls[32] = {};
+    GetClassNameA(hWnd, cls, sizeof cls);
+    if (pid == search->processId && IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0) {
+        search->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+TestSuiteHost::TestSuiteHost() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kHostClass;
+    RegisterClassA(&wc);
+    m_hWnd = CreateWindowExA(0, kHostClass, "Wexbury", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+    m_hMapping.reset(
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(UpdateBlock), "wxbry"));
+    m_pBlock = static_cast<UpdateBlock*>(MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    std::memset(m_pBlock, 0, sizeof *m_pBlock);
+    m_pBlock->suiteWnd = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(m_hWnd));
+    m_hExitEvent.reset(CreateEventA(nullptr, TRUE, FALSE, "WXBRY_EXIT"));
+}
+
+TestSuiteHost::~TestSuiteHost() {
+    if (m_hProcess && WaitForSingleObject(m_hProcess.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_hProcess.get(), 1);
+        WaitForSingleObject(m_hProcess.get(), 5000);
+    }
+    if (m_pBlock)
+        UnmapViewOfFile(m_pBlock);
+    DestroyWindow(m_hWnd);
+}
+
+void TestSuiteHost::SetField(char (&field)[260], const std::string& text) {
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, text.data(), std::min(text.size(), sizeof field));
+}
+
+bool TestSuiteHost::Start(const std::string& startDirectory) {
+    const std::string exe = UpdateExePath();
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        startDirectory.empty() ? nullptr : startDirectory.c_str(), &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    m_hProcess.reset(process.hProcess);
+    m_processId = process.dwProcessId;
+    return true;
+}
+
+HWND TestSuiteHost::WaitForDialog(DWORD milliseconds) {
+    DialogSearch search{m_processId, nullptr};
+    PumpUntil(
+        [&] {
+            EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
+    if (search.found)
+        PumpFor(150); // let it finish its first paint
+    return search.found;
+}
+
+bool TestSuiteHost::WaitForExit(DWORD milliseconds) {
+    return PumpUntil([&] { return WaitForSingleObject(m_hProcess.get(), 0) == WAIT_OBJECT_0; }, milliseconds);
+}
+
+bool TestSuiteHost::ExitEventSet() const { return WaitForSingleObject(m_hExitEvent.get(), 0) == WAIT_OBJECT_0; }
+
+int TestSuiteHost::ShutdownCount() {
+    PumpFor(50);
+    return m_nShutdowns;
+}
+
+LRESULT CALLBACK TestSuiteHost::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SUITE_SHUTDOWN && wParam == 1 && lParam == 0) {
+        if (auto* host = reinterpret_cast<TestSuiteHost*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA)))
+            ++host->m_nShutdowns;
+        return 0;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+std::string UpdateExePath() { return WindowsPath(WXB_UPDATE_EXE); }

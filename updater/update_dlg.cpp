@@ -1,0 +1,343 @@
+#include "updater/update_dlg.h"
+
+#include "framework/win_app.h"
+#include "suite_servers.h"
+#include "update_resource.h"
+#include "updater/package_digest.h"
+#include "updater/update_messages.h"
+#include "updater/update_rules.h"
+
+#include <windowsx.h>
+#include <commctrl.h>
+#include <dbghelp.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr char kVersionStamp[] = "3524";
+constexpr char kFullPackageUrl[] = "http://" WXB_DOWNLOAD_SERVER "/wxb/soft/wxbry5.zip";
+constexpr int kWindowWidth = 342;
+constexpr int kWindowHeight = 318;
+// The painted title strip: a press this close to the top drags the window.
+constexpr int kDragStripHeight = 30;
+// 101 steps, so that the bar stays one step short of full at 100 %.
+constexpr int kProgressRange = 101;
+constexpr COLORREF kProgressTextBack = RGB(236, 250, 254);
+constexpr COLORREF kProgressTextBrush = RGB(232, 249, 254);
+constexpr DWORD kInstallerDelay = 500;
+// Dialog base units of 宋体 9 pt, the font the skin is drawn for: at these
+// the template's 228 × 212 units are the skin's 342 × 318 pixels.
+constexpr int kSkinBaseUnitX = 6;
+constexpr int kSkinBaseUnitY = 12;
+
+std::string LoadText(UINT nID) {
+    char text[512] = {};
+    LoadStringA(AfxGetInstanceHandle(), nID, text, sizeof text);
+    return text;
+}
+
+bool AnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+} // namespace
+
+CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
+    : CUpdateSkinDialog(IDD_UPDATE),
+      m_hIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))),
+      m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock) {}
+
+bool CUpdateDlg::WorkerRunning() const {
+    return m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT;
+}
+
+BOOL CUpdateDlg::PreTranslateMessage(MSG* pMsg) {
+    // Enter never closes the update offer.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN)
+        return TRUE;
+    return CUpdateSkinDialog::PreTranslateMessage(pMsg);
+}
+
+void CUpdateDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_LINK, m_link);
+    DDX_Control(pDX, IDC_EXIT_SOFTWARE, m_exitSoftware);
+    DDX_Control(pDX, IDC_DECLINE, m_decline);
+    DDX_Control(pDX, IDC_CLOSE, m_close);
+    DDX_Control(pDX, IDC_UPGRADE, m_upgrade);
+    DDX_Control(pDX, IDC_PROGRESS_TEXT, m_progressText);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Text(pDX, IDC_NOTES, m_strNotes);
+}
+
+BOOL CUpdateDlg::OnInitDialog() {
+    SetShapeBitmapId(IDB_SHAPE_MASK);
+    CUpdateSkinDialog::OnInitDialog();
+    PlaceControlsOnSkin();
+
+    const std::string about = LoadText(IDS_ABOUTBOX);
+    if (HMENU sysMenu = GetSystemMenu(m_hWnd, FALSE); sysMenu && !about.empty()) {
+        AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    HWND title = GetDlgItem(IDC_TITLE);
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(title, WM_GETFONT, 0, 0)), sizeof font, &font);
+    font.lfWeight = FW_BOLD;
+    m_titleFont.reset(CreateFontIndirectA(&font));
+    ::SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont.get()), TRUE);
+    ::SetWindowPos(title, nullptr, 30, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    m_link.SetURL(kFullPackageUrl);
+
+    // No taskbar button, always on top.
+    const LONG exStyle = GetWindowLongA(m_hWnd, GWL_EXSTYLE);
+    SetWindowLongA(m_hWnd, GWL_EXSTYLE, (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+    SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    // Exit-software and decline share one place; only one is shown.
+    RECT decline;
+    m_decline.GetWindowRect(&decline);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&decline), 2);
+    m_exitSoftware.SetWindowPos(nullptr, decline.left, decline.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    SetWindowText(LoadText(IDS_WINDOW_TITLE));
+    SetWindowPos(nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER);
+    CenterWindow();
+
+    m_close.LoadSkin("", IDB_CLOSE_STRIP);
+    m_close.SetWindowPos(nullptr, 312, 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    ReadBlock();
+    m_strNotes = m_offer.releaseNotes;
+    UpdateData(FALSE);
+    DeleteFileA(m_offer.packagePath.c_str());
+    m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
+
+    if (m_offer.mandatory) {
+        m_decline.ShowWindow(SW_HIDE);
+        m_exitSoftware.ShowWindow(SW_SHOW);
+    } else {
+        m_decline.ShowWindow(SW_SHOW);
+        m_exitSoftware.ShowWindow(SW_HIDE);
+        ::SetWindowTextA(GetDlgItem(IDC_NOTES_HEADING), LoadText(IDS_NEW_VERSION_NOTICE).c_str());
+    }
+    return TRUE;
+}
+
+// Where a different font stands in for 宋体 (its base units are larger),
+// the template's controls would slide off the painted skin: they are placed
+// by the skin's base units instead.
+void CUpdateDlg::PlaceControlsOnSkin() {
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(m_hWnd, &units);
+    if (units.right == kSkinBaseUnitX && units.bottom == kSkinBaseUnitY)
+        return;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        rect.left = MulDiv(rect.left, kSkinBaseUnitX, units.right);
+        rect.right = MulDiv(rect.right, kSkinBaseUnitX, units.right);
+        rect.top = MulDiv(rect.top, kSkinBaseUnitY, units.bottom);
+        rect.bottom = MulDiv(rect.bottom, kSkinBaseUnitY, units.bottom);
+        ::SetWindowPos(child, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// Takes the host's block into our own copies and writes the version stamp
+// where the host asked for it, before the user chooses anything.
+void CUpdateDlg::ReadBlock() {
+    if (!m_pBlock)
+        return;
+    m_offer = ReadUpdateBlock(*m_pBlock);
+    if (!m_offer.stampFile.empty())
+        WritePrivateProfileStringA(m_offer.stampSection.c_str(), m_offer.stampKey.c_str(), kVersionStamp,
+                                   m_offer.stampFile.c_str());
+}
+
+void CUpdateDlg::OnOK() {}
+
+LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            CUpdateSkinDialog about(IDD_ABOUTBOX, this);
+            about.DoModal();
+            return 0;
+        }
+        break;
+    case WM_PAINT:
+        PaintBackground();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+        return OnCtlColor(message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(wParam, lParam);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case IDC_UPGRADE:
+                OnUpgrade();
+                return 0;
+            case IDC_CLOSE:
+            case IDC_DECLINE:
+            case IDC_EXIT_SOFTWARE:
+                Leave();
+                return 0;
+            }
+        }
+        break;
+    case WM_CLOSE:
+        Leave();
+        return 0;
+    case WM_UPDATE_PROGRESS:
+        OnProgress(wParam, reinterpret_cast<const DownloadProgress*>(lParam));
+        return 0;
+    case WM_UPDATE_STALLED:
+        OnStalled(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    }
+    return CUpdateSkinDialog::WindowProc(message, wParam, lParam);
+}
+
+void CUpdateDlg::PaintBackground() {
+    PaintDC paint(m_hWnd);
+    UniqueBitmap background(LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND)));
+    BITMAP info{};
+    if (!background || !GetObjectA(background.get(), sizeof info, &info))
+        return;
+    MemoryDC source(CreateCompatibleDC(paint.get()));
+    SelectObjectScope select(source.get(), background.get());
+    RECT client;
+    GetClientRect(&client);
+    StretchBlt(paint.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight,
+               SRCCOPY);
+}
+
+LRESULT CUpdateDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT brush = CUpdateSkinDialog::WindowProc(message, wParam, lParam);
+    const auto hDC = reinterpret_cast<HDC>(wParam);
+    switch (GetDlgCtrlID(reinterpret_cast<HWND>(lParam))) {
+    case IDC_NOTES_HEADING:
+    case IDC_TITLE:
+    case IDC_SLOW_HINT:
+    case IDC_LATEST_VERSION:
+        // The painted background shows through the labels.
+        SetBkMode(hDC, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    case IDC_PROGRESS_TEXT:
+        SetBkColor(hDC, kProgressTextBack);
+        return reinterpret_cast<LRESULT>(m_progressTextBrush.get());
+    default:
+        return brush;
+    }
+}
+
+void CUpdateDlg::OnLButtonDown(WPARAM keys, LPARAM point) {
+    if (GET_Y_LPARAM(point) <= kDragStripHeight) {
+        // The move loop measures the drag from this point, in screen
+        // coordinates.
+        POINT screen{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+        ::ClientToScreen(m_hWnd, &screen);
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
+    }
+    // Only the title strip drags, unlike the base's whole background.
+    CDialog::WindowProc(WM_LBUTTONDOWN, keys, point);
+}
+
+void CUpdateDlg::OnUpgrade() {
+    // One download per run: the button never comes back.
+    EnableWindow(m_upgrade.m_hWnd, FALSE);
+    m_worker.reset(CreateThread(nullptr, 0, WorkerMain, this, 0, nullptr));
+}
+
+void CUpdateDlg::Leave() {
+    UniqueHandle exitEvent(OpenEventA(EVENT_MODIFY_STATE, FALSE, kSuiteExitEventName));
+    if (exitEvent)
+        SetEvent(exitEvent.get());
+    if (m_offer.mandatory)
+        ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1, 0);
+    EndDialog(IDCANCEL);
+}
+
+void CUpdateDlg::OnProgress(WPARAM kind, const DownloadProgress* progress) {
+    if (kind != 2 || !progress)
+        return;
+    const auto total = static_cast<uint32_t>(progress->total);
+    const auto done = static_cast<uint32_t>(progress->done);
+    const uint32_t percent = ProgressPercent(done, total);
+    char text[256] = {};
+    std::snprintf(text, sizeof text, LoadText(IDS_PROGRESS_FORMAT).c_str(), static_cast<int>(done),
+                  static_cast<int>(total), static_cast<int>(percent));
+    m_progressText.SetWindowText(text);
+    m_progress.SendMessage(PBM_SETPOS, percent);
+}
+
+void CUpdateDlg::OnStalled(int reason, int result) {
+    std::string text;
+    switch (reason) {
+    case STALL_PACKAGE_IN_USE:
+        text = LoadText(IDS_PACKAGE_IN_USE);
+        break;
+    case STALL_DOWNLOAD_FAILED: {
+        char formatted[256] = {};
+        std::snprintf(formatted, sizeof formatted, LoadText(IDS_DOWNLOAD_FAILED).c_str(), result);
+        text = formatted;
+        break;
+    }
+    case STALL_PACKAGE_REJECTED:
+        text = LoadText(IDS_PACKAGE_REJECTED);
+        break;
+    }
+    m_progressText.SetWindowText(text);
+}
+
+DWORD WINAPI CUpdateDlg::WorkerMain(LPVOID param) {
+    static_cast<CUpdateDlg*>(param)->RunWorker();
+    return 0;
+}
+
+// The worker touches the dialog only through messages.
+void CUpdateDlg::RunWorker() {
+    ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1, 0);
+
+    const std::string& package = m_offer.packagePath;
+    if (FILE* old = std::fopen(package.c_str(), "r")) {
+        std::fclose(old);
+        PostMessage(WM_UPDATE_STALLED, STALL_PACKAGE_IN_USE, 0);
+        return;
+    }
+    MakeSureDirectoryPathExists(package.c_str());
+    m_downloader.SetNotify(m_hWnd, WM_UPDATE_PROGRESS, 1);
+    const int result = m_downloader.Download(m_offer.downloadUrl.c_str(), package.c_str(), 0);
+    if (result != DL_OK && result != DL_CURRENT) {
+        PostMessage(WM_UPDATE_STALLED, STALL_DOWNLOAD_FAILED, result);
+        return;
+    }
+    if (CheckPackageDigest(package) == PackageCheck::kMismatch) {
+        DeleteFileA(package.c_str());
+        PostMessage(WM_UPDATE_STALLED, STALL_PACKAGE_REJECTED, 0);
+        return;
+    }
+    Sleep(kInstallerDelay);
+    StartInstaller();
+    PostMessage(WM_CLOSE);
+}
+
+void CUpdateDlg::StartInstaller() const {
+    const std::string directory = InstallerWorkingDirectory(m_offer.packagePath, AnsiLeadByte);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(m_offer.packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}

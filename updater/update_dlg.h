@@ -1,0 +1,66 @@
+// CUpdateDlg: the updater's window. It shows the release notes of the new
+// suite version, and on "升级" downloads the package on a worker thread,
+// shows the progress, starts the installer and closes. Every ordinary way of
+// leaving sets the suite's exit event; a mandatory update also asks the
+// suite to shut down.
+#pragma once
+
+#include "download/http_download.h"
+#include "framework/button.h"
+#include "framework/handles.h"
+#include "framework/static_ctrl.h"
+#include "updater/link_label.h"
+#include "updater/strip_button.h"
+#include "updater/update_block.h"
+#include "updater/update_skin_dialog.h"
+
+#include <string>
+
+class CUpdateDlg : public CUpdateSkinDialog {
+public:
+    // The block the suite host filled; read once, during initialisation.
+    explicit CUpdateDlg(const UpdateBlock* pBlock);
+
+    // Whether the download worker is still running.
+    bool WorkerRunning() const;
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnOK() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void PlaceControlsOnSkin();
+    void ReadBlock();
+    void PaintBackground();
+    LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnLButtonDown(WPARAM keys, LPARAM point);
+    void OnUpgrade();
+    void Leave();
+    void OnProgress(WPARAM kind, const DownloadProgress* progress);
+    void OnStalled(int reason, int result);
+
+    static DWORD WINAPI WorkerMain(LPVOID param);
+    void RunWorker();
+    void StartInstaller() const;
+
+    CLinkLabel m_link;
+    CButton m_exitSoftware;
+    CButton m_decline;
+    CStripButton m_close;
+    CButton m_upgrade;
+    CStatic m_progressText;
+    CWnd m_progress;
+    std::string m_strNotes;
+    HICON m_hIcon; // shared resource icon: not destroyed
+    UniqueFont m_titleFont;
+    UniqueBrush m_progressTextBrush;
+
+    const UpdateBlock* m_pBlock; // the host's mapping, owned by the application
+    UpdateOffer m_offer;
+    CHttpDownload m_downloader;
+    UniqueHandle m_worker;
+};

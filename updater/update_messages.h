@@ -1,0 +1,23 @@
+// The updater's private window messages and the suite's named objects.
+#pragma once
+
+#include <windows.h>
+
+// To the suite host's window: the suite is to shut down (wParam 1, lParam 0).
+constexpr UINT WM_SUITE_SHUTDOWN = WM_USER + 102;
+// From the downloader to the update dialog: wParam 2, lParam a
+// DownloadProgress valid while the message is handled.
+constexpr UINT WM_UPDATE_PROGRESS = WM_USER + 105;
+// From the worker to the update dialog: the update stopped short of the
+// installer; wParam a StallReason, lParam the download result.
+constexpr UINT WM_UPDATE_STALLED = WM_USER + 106;
+
+enum StallReason {
+    STALL_PACKAGE_IN_USE = 1, // an old package could not be removed
+    STALL_DOWNLOAD_FAILED = 2,
+    STALL_PACKAGE_REJECTED = 3, // the host's digest did not match
+};
+
+// The shared block and the exit event the suite host creates.
+constexpr char kUpdateBlockName[] = "wxbry";
+constexpr char kSuiteExitEventName[] = "WXBRY_EXIT";
