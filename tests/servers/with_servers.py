@@ -11,6 +11,9 @@ variables that the command (and, through Wine, Windows test programs) reads:
                          process, for pinning it to a CPU in benchmarks)
   --nginx-extra FILE     directives included in nginx's server block (for
                          example fixed redirects: "location = /a { return 302 /b; }")
+  --nginx-port PORT      nginx listens on PORT instead of a free one (for
+                         programs with a built-in server address)
+                         WXB_NGINX_LOG: nginx's access log
   --fault                our fault-injecting HTTP server (fault_http.py)
                          WXB_FAULT_PORT
   --tinyproxy            tinyproxy (Debian), an HTTP proxy
@@ -86,8 +89,8 @@ class Servers:
         self.python_servers.append(server)
         threading.Thread(target=server.serve_forever, daemon=True).start()
 
-    def start_nginx(self, root, extra):
-        port = free_port()
+    def start_nginx(self, root, extra, port=None):
+        port = port or free_port()
         prefix = os.path.join(self.workdir, "nginx")
         os.makedirs(os.path.join(prefix, "temp"), exist_ok=True)
         conf = os.path.join(prefix, "nginx.conf")
@@ -120,6 +123,7 @@ http {{
         self.env["WXB_NGINX_PORT"] = str(port)
         self.env["WXB_NGINX_PID"] = str(self.processes[-1].pid)
         self.env["WXB_NGINX_ROOT"] = os.path.abspath(root)
+        self.env["WXB_NGINX_LOG"] = os.path.join(prefix, "access.log")
 
     def start_fault(self):
         port = free_port()
@@ -181,6 +185,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--nginx", metavar="ROOT")
     parser.add_argument("--nginx-extra", metavar="FILE")
+    parser.add_argument("--nginx-port", type=int, metavar="PORT")
     parser.add_argument("--fault", action="store_true")
     parser.add_argument("--tinyproxy", action="store_true")
     parser.add_argument("--tinyproxy-auth", metavar="U:P")
@@ -201,7 +206,7 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
     try:
         if args.nginx:
-            servers.start_nginx(args.nginx, args.nginx_extra)
+            servers.start_nginx(args.nginx, args.nginx_extra, args.nginx_port)
         if args.fault:
             servers.start_fault()
         if args.tinyproxy:

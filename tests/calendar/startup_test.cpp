@@ -1,0 +1,203 @@
+// The real Tessaly.exe, started from private copies beside a stand-in
+// suite library: when the suite lets it run, where its files go, and the
+// main window a user sees. The calendar page comes from nginx on the
+// suite web server's address (WXB_NGINX_LOG names its access log).
+#include "harness/program.h"
+#include "harness/screen.h"
+#include "harness/temp_folder.h"
+#include "harness/titled_window.h"
+#include "harness/window_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 20000;
+constexpr char kMainWindowTitle[] = "日历";
+
+// A private copy of the calendar with the given stand-in as wxbcomm.dll
+// (none when empty), and a log of the calls the stand-in answers.
+class CalendarInstall {
+public:
+    explicit CalendarInstall(const char* suiteLibrary, const std::string& exeName = "Tessaly.exe")
+        : m_strExe(m_folder.Path(exeName)) {
+        EXPECT_TRUE(m_folder.CopyIn(WXB_TESSALY_EXE, exeName));
+        if (suiteLibrary) {
+            EXPECT_TRUE(m_folder.CopyIn(suiteLibrary, "wxbcomm.dll"));
+        }
+        SetEnvironmentVariableA("WXBCOMM_LOG", m_folder.Path("calls.log").c_str());
+    }
+    ~CalendarInstall() { SetEnvironmentVariableA("WXBCOMM_LOG", nullptr); }
+
+    const harness::TempFolder& Folder() const { return m_folder; }
+    const std::string& Exe() const { return m_strExe; }
+    std::string Calls() const { return m_folder.Read("calls.log"); }
+    std::string Stamp(const char* section, const char* key) const {
+        char value[64] = "";
+        GetPrivateProfileStringA(section, key, "", value, sizeof value, m_folder.Path("ver.ini").c_str());
+        return value;
+    }
+
+private:
+    harness::TempFolder m_folder;
+    std::string m_strExe;
+};
+
+// Runs the program until it ends by itself; false when it shows a window
+// or outlives the time-out.
+bool EndsWithoutAWindow(harness::Program& program, DWORD* exitCode) {
+    bool sawWindow = false;
+    const bool ended = harness::WaitUntil(
+        [&] {
+            sawWindow = sawWindow || harness::HasUserWindow(program.Id());
+            return !program.Running();
+        },
+        kStartTimeoutMs);
+    return ended && !sawWindow && program.WaitForExit(0, exitCode);
+}
+
+std::string NginxAccessLog() {
+    const char* log = std::getenv("WXB_NGINX_LOG");
+    if (!log)
+        return {};
+    std::string bytes;
+    UniqueHandle file(CreateFileA((std::string("Z:") + log).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Startup, EndsSilentlyWithoutTheSuiteLibrary) {
+    CalendarInstall install(nullptr);
+    harness::TempFolder elsewhere;
+    harness::TitledWindow suiteHost("Wexbury");
+    harness::Program program(install.Exe(), elsewhere.Path());
+    ASSERT_TRUE(program.Started());
+    DWORD exitCode = 1;
+    EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+    EXPECT_FALSE(elsewhere.Exists("ver.ini"));
+}
+
+TEST(Startup, AsksIsRunFirstAndStopsAtItsRefusal) {
+    CalendarInstall install(WXB_SUITE_REFUSES_DLL);
+    harness::TitledWindow suiteHost("Wexbury");
+    harness::Program program(install.Exe());
+    DWORD exitCode = 1;
+    EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
+    EXPECT_EQ("IsRun Tessaly\r\n", install.Calls()) << "CheakMainWndRun must not be called";
+    EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+}
+
+TEST(Startup, EndsWhenTheSuiteHostIsNotRunning) {
+    CalendarInstall install(WXB_SUITE_DLL);
+    harness::Program program(install.Exe());
+    DWORD exitCode = 1;
+    EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
+    EXPECT_EQ("IsRun Tessaly\r\nCheakMainWndRun Wexbury\r\n", install.Calls());
+    EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+}
+
+TEST(Startup, NeverCallsAMissingExport) {
+    harness::TitledWindow suiteHost("Wexbury");
+    {
+        CalendarInstall install(WXB_SUITE_WITHOUT_ISRUN_DLL);
+        harness::Program program(install.Exe());
+        DWORD exitCode = 1;
+        EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
+        EXPECT_EQ("", install.Calls());
+        EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+    }
+    {
+        CalendarInstall install(WXB_SUITE_WITHOUT_CHECK_DLL);
+        harness::Program program(install.Exe());
+        DWORD exitCode = 1;
+        EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
+        EXPECT_EQ("IsRun Tessaly\r\n", install.Calls());
+        EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+    }
+}
+
+TEST(Startup, RunsBesideItsExecutableAndShowsTheCalendarPage) {
+    CalendarInstall install(WXB_SUITE_DLL);
+    install.Folder().Write("ver.ini", "[other]\r\nkey=1\r\n[u]\r\nv=1000\r\nw=kept\r\n");
+    harness::TempFolder elsewhere;
+    harness::TitledWindow suiteHost("Wexbury");
+    harness::Program program(install.Exe(), elsewhere.Path());
+    HWND hWnd = harness::WaitForWindow(program.Id(), kMainWindowTitle, kStartTimeoutMs);
+    ASSERT_NE(nullptr, hWnd);
+
+    EXPECT_EQ("3231", install.Stamp("u", "v"));
+    EXPECT_EQ("kept", install.Stamp("u", "w"));
+    EXPECT_EQ("1", install.Stamp("other", "key"));
+    EXPECT_FALSE(elsewhere.Exists("ver.ini"));
+
+    const RECT window = harness::WindowRect(hWnd);
+    EXPECT_EQ(0, window.left);
+    EXPECT_EQ(0, window.top);
+    EXPECT_EQ(501, window.right);
+    EXPECT_EQ(342, window.bottom);
+    HWND hBrowser = GetDlgItem(hWnd, 1000);
+    ASSERT_NE(nullptr, hBrowser);
+    const RECT browser = harness::ChildRect(hBrowser);
+    EXPECT_EQ(20, browser.left);
+    EXPECT_EQ(25, browser.top);
+    const harness::LayeredAttributes layered = harness::ReadLayeredAttributes(hWnd);
+    EXPECT_TRUE(layered.bLayered);
+    EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), layered.dwFlags);
+    EXPECT_EQ(RGB(255, 255, 0), layered.crKey);
+    EXPECT_EQ(1, SendMessageA(hWnd, 100, 3, 0));
+
+    // The browser asked the suite web server for the calendar page (Wine's
+    // browser engine cannot show it here, but the request goes out).
+    EXPECT_TRUE(harness::WaitUntil(
+        [] { return NginxAccessLog().find("GET /ToolsInterface/tessaly/tessalyinterface.html ") != std::string::npos; },
+        10000))
+        << NginxAccessLog();
+
+    // On screen: the window's own face at the top-left corner, the desktop
+    // beyond it.
+    harness::TempFolder shots;
+    ASSERT_TRUE(harness::Screenshot(shots.Path("screen.png")));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), harness::ScreenshotPixel(shots.Path("screen.png"), 5, 5));
+    EXPECT_NE(GetSysColor(COLOR_BTNFACE), harness::ScreenshotPixel(shots.Path("screen.png"), 700, 600));
+
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(program.WaitForExit(10000, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+}
+
+TEST(Startup, FindsItsFolderWhenTheNameHasABackslashTrailByte) {
+    // "誠" is 0xD5 0x5C in code page 936: its second byte is a backslash.
+    CalendarInstall install(WXB_SUITE_DLL, "日历誠.exe");
+    harness::TitledWindow suiteHost("Wexbury");
+    harness::Program program(install.Exe());
+    ASSERT_NE(nullptr, harness::WaitForWindow(program.Id(), kMainWindowTitle, kStartTimeoutMs));
+    EXPECT_EQ("3231", install.Stamp("u", "v"));
+}
+
+TEST(Startup, ASecondCalendarEndsWithoutAWindow) {
+    harness::TitledWindow suiteHost("Wexbury");
+    CalendarInstall first(WXB_SUITE_DLL);
+    harness::Program running(first.Exe());
+    ASSERT_NE(nullptr, harness::WaitForWindow(running.Id(), kMainWindowTitle, kStartTimeoutMs));
+
+    CalendarInstall second(WXB_SUITE_DLL);
+    harness::Program again(second.Exe());
+    DWORD exitCode = 1;
+    EXPECT_TRUE(EndsWithoutAWindow(again, &exitCode));
+    EXPECT_EQ("IsRun Tessaly\r\n", second.Calls());
+    EXPECT_FALSE(second.Folder().Exists("ver.ini"));
+    EXPECT_TRUE(running.Running());
+}
