@@ -1,6 +1,7 @@
 // CHttpDownload against nginx (Debian) and our fault-injecting server, both
 // started on loopback by tests/servers/with_servers.py.
 #include "download/http_download.h"
+#include "harness/temp_folder.h"
 #include "tests/download/progress_window.h"
 #include "tests/download/test_support.h"
 
@@ -17,8 +18,7 @@ constexpr int64_t kSourceTime = 1577934245; // 2020-01-02 03:04:05 UTC
 class HttpDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = ScratchDir(info->name());
+        m_dir = m_folder.Path();
         m_target = m_dir + "package.zip";
         m_temp = m_target + ".down";
     }
@@ -67,6 +67,7 @@ protected:
         return m_dl.Download(url.c_str(), m_target.c_str(), force);
     }
 
+    harness::TempFolder m_folder;
     CHttpDownload m_dl;
     std::string m_dir;
     std::string m_target;

@@ -2,6 +2,7 @@
 // own SOCKS 4/4A/5 server (tests/servers/socks_proxy.py), which also logs the
 // packets it receives and plays the refusal cases.
 #include "download/http_download.h"
+#include "harness/temp_folder.h"
 #include "tests/download/test_support.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,7 @@ const char kProxyOnlyHost[] = "wexbury-proxy-only.invalid";
 class ProxyDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = ScratchDir(info->name());
+        m_dir = m_folder.Path();
         m_target = m_dir + "package.zip";
         m_dl.m_strProxyHost = "127.0.0.1";
         m_dl.m_nRecvTimeout = 3000;
@@ -59,6 +59,7 @@ protected:
         return hex;
     }
 
+    harness::TempFolder m_folder;
     CHttpDownload m_dl;
     std::string m_dir;
     std::string m_target;

@@ -25,26 +25,6 @@ public:
 
 const ::testing::Environment* const g_winsock = ::testing::AddGlobalTestEnvironment(new WinsockEnvironment);
 
-void DeleteTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = dir + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteTree(path + "\\");
-            RemoveDirectoryA(path.c_str());
-        } else {
-            DeleteFileA(path.c_str());
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 } // namespace
 
 std::string EnvText(const char* variable) {
@@ -124,16 +104,6 @@ void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
     const int64_t ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond;
     FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
     ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
-}
-
-std::string ScratchDir(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir =
-        std::string(temp) + "wxb-dl-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    DeleteTree(dir);
-    return dir;
 }
 
 Bytes RandomBytes(size_t length, uint32_t seed) {

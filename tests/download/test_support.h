@@ -1,5 +1,5 @@
 // Helpers shared by the Windows download tests: where the fixture's servers
-// listen, the fault server's byte pattern, scratch files.
+// listen, the fault server's byte pattern, files.
 #pragma once
 
 #include <winsock2.h>
@@ -28,9 +28,6 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes);
 // Last write time in seconds since 1970 (UTC); -1 when unreadable.
 int64_t FileTimeSeconds(const std::string& path);
 void SetFileTimeSeconds(const std::string& path, int64_t seconds);
-
-// A fresh, empty directory for one test, with a trailing backslash.
-std::string ScratchDir(const std::string& name);
 
 // Random bytes for source files.
 Bytes RandomBytes(size_t length, uint32_t seed);

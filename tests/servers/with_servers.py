@@ -181,6 +181,10 @@ http {{
                 process.wait()
 
 
+def interrupt(signum, frame):
+    raise KeyboardInterrupt
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--nginx", metavar="ROOT")
@@ -203,7 +207,7 @@ def main():
     os.makedirs(workdir, exist_ok=True)
     servers = Servers(workdir)
     # A termination signal ends us like Ctrl-C, so the servers still stop.
-    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
+    signal.signal(signal.SIGTERM, interrupt)
     try:
         if args.nginx:
             servers.start_nginx(args.nginx, args.nginx_extra, args.nginx_port)
