@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "tests/support/resource_probe.h"
 
@@ -71,6 +72,34 @@ void ExpectAboutBox(int dialogId, const char16_t* caption, const char16_t* versi
     EXPECT_TRUE(version);
     EXPECT_TRUE(ok);
     EXPECT_GE(dialog->items.size(), 4u) << "icon, version line, further line and OK";
+}
+
+namespace {
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR seen) {
+    reinterpret_cast<std::vector<WORD>*>(seen)->push_back(language);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectNameLanguages(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR seen) {
+    EnumResourceLanguagesA(module, type, name, CollectLanguage, seen);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectTypeLanguages(HMODULE module, LPSTR type, LONG_PTR seen) {
+    EnumResourceNamesA(module, type, CollectNameLanguages, seen);
+    return TRUE;
+}
+
+}  // namespace
+
+void ExpectAllResourcesChinesePrc() {
+    std::vector<WORD> languages;
+    EnumResourceTypesA(GetModuleHandleA(nullptr), CollectTypeLanguages,
+                       reinterpret_cast<LONG_PTR>(&languages));
+    ASSERT_FALSE(languages.empty());
+    for (WORD language : languages)
+        EXPECT_EQ(language, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
 }
 
 void ExpectIconSizes(int id) {

@@ -22,6 +22,8 @@ void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t poi
 // program icon, the version line, a further line and an OK button.
 void ExpectAboutBox(int dialogId, const char16_t* caption, const char16_t* versionLine,
                     int iconId);
+// Expects every resource of this program to be in Chinese (PRC), 0x804.
+void ExpectAllResourcesChinesePrc();
 // Expects the icon group id to hold 32-bit 16, 32 and 48 pixel images that
 // LoadImage finds at those sizes.
 void ExpectIconSizes(int id);

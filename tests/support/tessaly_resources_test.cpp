@@ -359,4 +359,6 @@ TEST(TessalyIcon, CarriesSixteenThirtyTwoAndFortyEightPixelImages) { ExpectIconS
 
 TEST(TessalyManifest, BindsCommonControlsVersionSix) { ExpectCommonControlsManifest(); }
 
+TEST(TessalyLanguage, EveryResourceIsChinesePrc) { ExpectAllResourcesChinesePrc(); }
+
 }  // namespace

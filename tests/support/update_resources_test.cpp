@@ -186,4 +186,6 @@ TEST(UpdateIcon, CarriesSixteenThirtyTwoAndFortyEightPixelImages) { ExpectIconSi
 
 TEST(UpdateManifest, BindsCommonControlsVersionSix) { ExpectCommonControlsManifest(); }
 
+TEST(UpdateLanguage, EveryResourceIsChinesePrc) { ExpectAllResourcesChinesePrc(); }
+
 }  // namespace
