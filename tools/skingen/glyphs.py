@@ -3,7 +3,7 @@ glyphs. Every function paints into a canvas inside the given box."""
 
 import math
 
-from raster import (circle, ellipse, horizontal, intersect, outline, polygon, rect,
+from raster import (circle, ellipse, horizontal, inset, intersect, outline, polygon, rect,
                     rounded_rect, segment, subtract, union, vertical)
 from palette import (BRAND, BRAND_DARK, BRAND_LIGHT, EDGE, PAGE_BOTTOM, PAGE_TOP, RING_DARK,
                      RING_LIGHT, SHADOW, TODAY, WHITE)
@@ -26,7 +26,11 @@ def gear(cx, cy, r_outer, r_body, r_hole, teeth, tooth_width):
 
 
 def _unit_square(ox, oy, s):
-    """Maps emblem coordinates 0..1 onto the s x s box at (ox, oy)."""
+    """Maps emblem coordinates 0..1 onto the s x s box at (ox, oy); small
+    sizes snap to whole pixels so that edges stay crisp."""
+    if s < 24:
+        return ((lambda u: math.floor(ox + u * s + 0.5)), (lambda v: math.floor(oy + v * s + 0.5)),
+                (ox, oy, ox + s, oy + s))
     return (lambda u: ox + u * s), (lambda v: oy + v * s), (ox, oy, ox + s, oy + s)
 
 
@@ -39,18 +43,21 @@ def calendar(canvas, ox, oy, s):
     canvas.fill(page, vertical(Y(0.16), Y(0.95), PAGE_TOP, PAGE_BOTTOM), box=box)
     header = intersect(page, rect(X(0), Y(0), X(1), Y(0.42)))
     canvas.fill(header, vertical(Y(0.16), Y(0.42), BRAND_LIGHT, BRAND), box=box)
+    edge = max(1.0, 0.025 * s)
+    canvas.fill(outline(inset(page, edge / 2), edge), EDGE, 0.85, box=box)
     if s >= 24:
-        canvas.fill(outline(page, max(1.0, 0.025 * s)), EDGE, 0.85, box=box)
         canvas.fill(rect(X(0.08), Y(0.42), X(0.92), Y(0.42) + max(1.0, 0.02 * s)),
                     BRAND_DARK, 0.6, box=box)
 
     cols, rows = (3, 2) if s < 24 else (4, 3) if s < 40 else (5, 4) if s < 80 else (7, 4)
     left, right, top, bottom = X(0.19), X(0.81), Y(0.50), Y(0.87)
     pitch_x, pitch_y = (right - left) / cols, (bottom - top) / rows
-    cell = min(pitch_x, pitch_y) * 0.62
+    cell = 2 if s < 24 else min(pitch_x, pitch_y) * 0.62
     for j in range(rows):
         for i in range(cols):
             cx, cy = left + (i + 0.5) * pitch_x, top + (j + 0.5) * pitch_y
+            if s < 24:
+                cx, cy = math.floor(cx + 0.5), math.floor(cy + 0.5)
             today = (i, j) == (cols - 2, rows - 1)
             colour = TODAY if today else (150, 192, 222)
             canvas.fill(rounded_rect(cx - cell / 2, cy - cell / 2, cx + cell / 2, cy + cell / 2,
