@@ -1,10 +1,14 @@
 #!/bin/sh
-# Builds the calendar with the suite stand-ins and runs it under Wine: the
-# stand-in suite host Wexbury.exe starts Tessaly.exe, which shows the demo
-# calendar page served by nginx on the suite web server's address. On the
-# user's display (DISPLAY set) the calendar runs until it is closed (Escape,
-# or Alt+F4); without a display it runs inside a private Xvfb and a
-# screenshot is saved. BUILD_ROOT chooses the build directory (default: build).
+# Builds both programs with the suite stand-ins and runs the whole suite
+# under Wine: the stand-in suite host Wexbury.exe starts Tessaly.exe, which
+# shows the demo calendar page served by nginx on the suite web server's
+# address, and offers an update to Update.exe, which downloads the demo
+# installer from the same server (slowed down, so the progress can be
+# watched), checks it against the digest the host put beside the package
+# and starts it. On the user's display (DISPLAY set) everything runs until
+# it is closed; without a display it runs inside a private Xvfb, the upgrade
+# is clicked, and screenshots are saved. BUILD_ROOT chooses the build
+# directory (default: build).
 set -eu
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
@@ -12,7 +16,7 @@ root=${BUILD_ROOT:-build}
 tools/setup.sh
 cmake -S . -B "$root/win" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake >/dev/null
-cmake --build "$root/win" --target Wexbury Tessaly wxbcomm
+cmake --build "$root/win" --target Wexbury Tessaly wxbcomm Update wxbry5_setup
 
 export WINEPREFIX="$PWD/$root/win/wineprefix"
 tools/wine-prefix
@@ -21,33 +25,67 @@ tools/wine-prefix
 # settings between runs.
 demo="$PWD/$root/demo"
 mkdir -p "$demo"
-cp "$root/win/bin/Wexbury.exe" "$root/win/bin/Tessaly.exe" "$root/win/bin/wxbcomm.dll" "$demo/"
+cp "$root/win/bin/Wexbury.exe" "$root/win/bin/Tessaly.exe" "$root/win/bin/wxbcomm.dll" \
+    "$root/win/bin/Update.exe" "$demo/"
+
+# The served pages plus the update package. The host keeps the package in
+# update/ and, as a host that cares for integrity does, puts the digest it
+# got with the offer beside it; nothing is left from an earlier run.
+rm -rf "$demo/www" "$demo/update"
+cp -r suite/demo/www "$demo/www"
+mkdir -p "$demo/www/wxb/soft" "$demo/update"
+cp "$root/win/bin/wxbry5_setup.exe" "$demo/www/wxb/soft/"
+(cd "$demo/www/wxb/soft" && sha256sum wxbry5_setup.exe) >"$demo/update/wxbry5_setup.exe.sha256"
+# About three seconds for the package, long enough to watch the progress.
+rate=$(( $(stat -c %s "$demo/www/wxb/soft/wxbry5_setup.exe") / 3 / 1024 ))
+echo "location /wxb/soft/ { limit_rate ${rate}k; }" >"$demo/slow_packages.conf"
 
 # host:port of the calendar page, as compiled into the program.
 server=$(sed -n 's/^#define WXB_WEB_SERVER "\(.*\)"$/\1/p' "$root/win/generated/suite_servers.h")
 port=${server##*:}
 
+servers="python3 tests/servers/with_servers.py --workdir $demo/server --nginx $demo/www
+    --nginx-port $port --nginx-extra $demo/slow_packages.conf"
+
 if [ -n "${DISPLAY:-}" ]; then
-    echo "demo: the calendar opens at the top-left of the screen; Escape closes it"
-    exec python3 tests/servers/with_servers.py --workdir "$demo/server" \
-        --nginx suite/demo/www --nginx-port "$port" -- tools/wine-run "$demo/Wexbury.exe"
+    echo "demo: the calendar opens at the top-left of the screen (Escape closes it);"
+    echo "demo: the update offer opens in the middle: \"升级\" downloads and starts the demo installer"
+    exec $servers -- tools/wine-run "$demo/Wexbury.exe" /update
 fi
 
 shot="$demo/screenshot.png"
-rm -f "$shot"
-tools/xvfb-session python3 tests/servers/with_servers.py --workdir "$demo/server" \
-    --nginx suite/demo/www --nginx-port "$port" -- sh -c '
-        tools/wine-run "$1/Wexbury.exe" &
-        tries=0
-        until xdotool search --name "^日历$" >/dev/null 2>&1; do
-            tries=$((tries + 1))
-            [ $tries -lt 150 ] || { echo "demo: the calendar did not open" >&2; break; }
-            sleep 0.2
-        done
-        sleep 3
-        import -window root "$2"
+progress_shot="$demo/update_progress.png"
+installer_shot="$demo/update_installer.png"
+rm -f "$shot" "$progress_shot" "$installer_shot"
+tools/xvfb-session $servers -- sh -c '
+        # Waits until a window with this exact title exists; prints its id.
+        wait_for() {
+            tries=0
+            until xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep .; do
+                tries=$((tries + 1))
+                [ $tries -lt 150 ] || { echo "demo: \"$1\" did not open" >&2; return 1; }
+                sleep 0.2
+            done
+        }
+        tools/wine-run "$1/Wexbury.exe" /update &
+        wait_for "日历" >/dev/null
+        offer=$(wait_for "Wexbury升级") && {
+            sleep 3
+            import -window root "$2"
+            # "升级": the upgrade button, centre at (196, 297) of the dialog.
+            xdotool mousemove --window "$offer" 196 297 click 1
+            sleep 1.5
+            import -window root "$3"
+            wait_for "Wexbury 5 Setup" >/dev/null && sleep 1 && import -window root "$4"
+        }
         wineserver -k
-        wait' demo "$demo" "$shot"
-grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$demo/server/nginx/access.log" &&
+        wait' demo "$demo" "$shot" "$progress_shot" "$installer_shot"
+log="$demo/server/nginx/access.log"
+grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$log" &&
     echo "demo: the calendar asked $server for its page"
-[ -f "$shot" ] && echo "demo: screenshot saved as $shot"
+grep -q "GET /wxb/soft/wxbry5_setup.exe HTTP/1.1\" 200" "$log" &&
+    echo "demo: the updater downloaded the package from $server"
+[ -f "$shot" ] && echo "demo: screenshot of the calendar and the update offer saved as $shot"
+[ -f "$progress_shot" ] && echo "demo: screenshot of the download in progress saved as $progress_shot"
+[ -f "$installer_shot" ] && echo "demo: screenshot of the started installer saved as $installer_shot"
+exit 0
