@@ -8,6 +8,7 @@
 #include "tessaly_resource.h"
 #include "tests/support/resource_expect.h"
 #include "tests/support/resource_probe.h"
+#include "tests/support/template_dialog.h"
 
 namespace {
 
@@ -131,8 +132,6 @@ TEST(TessalyDialogs, AboutBoxNamesTheProgramAndVersion) {
     ExpectAboutBox(IDD_ABOUTBOX, u"关于 Tessaly", u"Tessaly 1.0 版", IDI_APP);
 }
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
 // The dialog manager builds every template but the calendar's (whose browser
 // item our framework creates itself) with all its controls.
 TEST(TessalyDialogs, DialogManagerCreatesEveryTemplate) {
@@ -142,15 +141,13 @@ TEST(TessalyDialogs, DialogManagerCreatesEveryTemplate) {
         SCOPED_TRACE("dialog " + std::to_string(id));
         auto dialog = LoadDialogTemplate(id);
         ASSERT_TRUE(dialog);
-        HWND hWnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
-                                       QuietDialogProc, 0);
-        ASSERT_TRUE(hWnd);
+        TemplateDialog window(id);
+        ASSERT_TRUE(window.get());
         for (const DialogItem& item : dialog->items) {
             if (item.id != 0xFFFFFFFF) {
-                EXPECT_TRUE(GetDlgItem(hWnd, item.id)) << "control " << item.id;
+                EXPECT_TRUE(GetDlgItem(window.get(), item.id)) << "control " << item.id;
             }
         }
-        DestroyWindow(hWnd);
     }
 }
 
@@ -165,17 +162,16 @@ TEST(TessalyDialogs, SettingsControlsLandOnTheirArt) {
     ASSERT_TRUE(InitCommonControlsEx(&init));
     auto dialog = LoadDialogTemplate(IDD_SETTINGS);
     ASSERT_TRUE(dialog);
-    HWND hWnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS),
-                                   nullptr, QuietDialogProc, 0);
-    ASSERT_TRUE(hWnd);
+    TemplateDialog window(IDD_SETTINGS);
+    ASSERT_TRUE(window.get());
     RECT client{};
-    GetClientRect(hWnd, &client);
+    GetClientRect(window.get(), &client);
     EXPECT_EQ(client.right, 234) << "156 units of 1.5 pixels";
     for (const DialogItem& item : dialog->items) {
         if (!(item.style & WS_VISIBLE))
             continue;
         RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
-        MapDialogRect(hWnd, &r);
+        MapDialogRect(window.get(), &r);
         SCOPED_TRACE("control " + std::to_string(item.id));
         if (item.id == static_cast<uint32_t>(IDOK)) {
             // The shape button shrinks to its 14 x 14 bitmap at this corner.
@@ -189,7 +185,6 @@ TEST(TessalyDialogs, SettingsControlsLandOnTheirArt) {
             EXPECT_LE(r.bottom, client.bottom);
         }
     }
-    DestroyWindow(hWnd);
 }
 
 struct BitmapSpec {

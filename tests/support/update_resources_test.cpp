@@ -11,6 +11,7 @@
 #include "suite_servers.h"
 #include "tests/support/resource_expect.h"
 #include "tests/support/resource_probe.h"
+#include "tests/support/template_dialog.h"
 #include "update_resource.h"
 
 namespace {
@@ -56,8 +57,6 @@ TEST(UpdateDialogs, AboutBoxNamesTheProgramAndVersion) {
     ExpectAboutBox(IDD_ABOUTBOX, u"关于 Update", u"Update 1.0 版", IDI_APP);
 }
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
 // The background and mask are 342 x 318 pixels: the template's 228 x 212
 // units at 1.5 pixels a unit in 宋体 9 pt on Windows. Under Wine the stand-in
 // font (WenQuanYi Zen Hei) has 16-pixel lines, which makes a vertical unit 2
@@ -67,16 +66,14 @@ TEST(UpdateDialogs, DialogManagerBuildsTheTemplatesAtTheArtsWidth) {
     ASSERT_TRUE(InitCommonControlsEx(&init));
     for (int id : {IDD_ABOUTBOX, IDD_UPDATE}) {
         SCOPED_TRACE("dialog " + std::to_string(id));
-        HWND hWnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
-                                       QuietDialogProc, 0);
-        ASSERT_TRUE(hWnd);
+        TemplateDialog window(id);
+        ASSERT_TRUE(window.get());
         if (id == IDD_UPDATE) {
             RECT client{};
-            GetClientRect(hWnd, &client);
+            GetClientRect(window.get(), &client);
             EXPECT_EQ(client.right, 342);
-            EXPECT_TRUE(GetDlgItem(hWnd, IDC_PROGRESS));
+            EXPECT_TRUE(GetDlgItem(window.get(), IDC_PROGRESS));
         }
-        DestroyWindow(hWnd);
     }
 }
 
