@@ -2,7 +2,9 @@
 // the calendar's suite check looks for) that starts Tessaly.exe from its own
 // folder and, with /update, offers an update to Update.exe through the
 // shared block. It lists what it receives from the updater (the shutdown
-// request, the exit event) and ends when the programs it started have ended.
+// request, the exit event). It ends when the calendar has ended, or, once it
+// has offered an update, when its window is closed, so that what it
+// received stays readable.
 //
 //   Wexbury.exe [/update [/mandatory]]
 #include "framework/handles.h"
@@ -126,7 +128,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR commandLine, int) {
     Log(calendar ? "已启动 Tessaly.exe" : "未找到 Tessaly.exe");
 
     SuiteUpdateOffer offer;
-    if (options.find("/update") != std::string::npos) {
+    const bool offered = options.find("/update") != std::string::npos;
+    if (offered) {
         const bool mandatory = options.find("/mandatory") != std::string::npos;
         const std::string package = folder + "update\\wxbry5_setup.exe";
         if (offer.Start(hWnd, folder, kPackageUrl, package, mandatory, kReleaseNotes))
@@ -145,8 +148,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR commandLine, int) {
         for (HANDLE h : {calendarProcess, exitEvent, updater})
             if (h)
                 handles.push_back(h);
-        if (!calendarProcess && !updater)
-            break; // nothing of ours runs any more
+        if (!calendarProcess && !offered)
+            break; // the calendar has ended
         const DWORD count = static_cast<DWORD>(handles.size());
         const DWORD wait = ::MsgWaitForMultipleObjects(count, handles.data(), FALSE, INFINITE, QS_ALLINPUT);
         if (wait < WAIT_OBJECT_0 + count) {

@@ -61,71 +61,45 @@ bool EndsWithoutAWindow(harness::Program& program, DWORD* exitCode) {
 
 std::string NginxAccessLog() {
     const char* log = std::getenv("WXB_NGINX_LOG");
-    if (!log)
-        return {};
-    std::string bytes;
-    UniqueHandle file(CreateFileA((std::string("Z:") + log).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[4096];
-    DWORD read = 0;
-    while (file && ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
+    return log ? harness::ReadWholeFile(std::string("Z:") + log) : std::string();
 }
 
-}  // namespace
-
-TEST(Startup, EndsSilentlyWithoutTheSuiteLibrary) {
-    CalendarInstall install(nullptr);
+// Starts a private copy beside suiteLibrary from another working folder and
+// expects a silent end: no window, exit code 0, no version stamp anywhere,
+// and exactly the library calls given.
+void ExpectSilentRefusal(const char* suiteLibrary, const std::string& expectedCalls) {
+    CalendarInstall install(suiteLibrary);
     harness::TempFolder elsewhere;
-    harness::TitledWindow suiteHost("Wexbury");
     harness::Program program(install.Exe(), elsewhere.Path());
     ASSERT_TRUE(program.Started());
     DWORD exitCode = 1;
     EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
     EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(expectedCalls, install.Calls());
     EXPECT_FALSE(install.Folder().Exists("ver.ini"));
     EXPECT_FALSE(elsewhere.Exists("ver.ini"));
 }
 
-TEST(Startup, AsksIsRunFirstAndStopsAtItsRefusal) {
-    CalendarInstall install(WXB_SUITE_REFUSES_DLL);
+}  // namespace
+
+TEST(Startup, EndsSilentlyWithoutTheSuiteLibrary) {
     harness::TitledWindow suiteHost("Wexbury");
-    harness::Program program(install.Exe());
-    DWORD exitCode = 1;
-    EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
-    EXPECT_EQ("IsRun Tessaly\r\n", install.Calls()) << "CheakMainWndRun must not be called";
-    EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+    ExpectSilentRefusal(nullptr, "");
+}
+
+TEST(Startup, AsksIsRunFirstAndStopsAtItsRefusal) {
+    harness::TitledWindow suiteHost("Wexbury");
+    ExpectSilentRefusal(WXB_SUITE_REFUSES_DLL, "IsRun Tessaly\r\n");  // CheakMainWndRun never called
 }
 
 TEST(Startup, EndsWhenTheSuiteHostIsNotRunning) {
-    CalendarInstall install(WXB_SUITE_DLL);
-    harness::Program program(install.Exe());
-    DWORD exitCode = 1;
-    EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
-    EXPECT_EQ("IsRun Tessaly\r\nCheakMainWndRun Wexbury\r\n", install.Calls());
-    EXPECT_FALSE(install.Folder().Exists("ver.ini"));
+    ExpectSilentRefusal(WXB_SUITE_DLL, "IsRun Tessaly\r\nCheakMainWndRun Wexbury\r\n");
 }
 
 TEST(Startup, NeverCallsAMissingExport) {
     harness::TitledWindow suiteHost("Wexbury");
-    {
-        CalendarInstall install(WXB_SUITE_WITHOUT_ISRUN_DLL);
-        harness::Program program(install.Exe());
-        DWORD exitCode = 1;
-        EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
-        EXPECT_EQ("", install.Calls());
-        EXPECT_FALSE(install.Folder().Exists("ver.ini"));
-    }
-    {
-        CalendarInstall install(WXB_SUITE_WITHOUT_CHECK_DLL);
-        harness::Program program(install.Exe());
-        DWORD exitCode = 1;
-        EXPECT_TRUE(EndsWithoutAWindow(program, &exitCode));
-        EXPECT_EQ("IsRun Tessaly\r\n", install.Calls());
-        EXPECT_FALSE(install.Folder().Exists("ver.ini"));
-    }
+    ExpectSilentRefusal(WXB_SUITE_WITHOUT_ISRUN_DLL, "");
+    ExpectSilentRefusal(WXB_SUITE_WITHOUT_CHECK_DLL, "IsRun Tessaly\r\n");
 }
 
 TEST(Startup, RunsBesideItsExecutableAndShowsTheCalendarPage) {

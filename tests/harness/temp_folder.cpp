@@ -31,6 +31,19 @@ void RemoveTree(const std::string& folder) {
 
 }  // namespace
 
+std::string ReadWholeFile(const std::string& path) {
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    if (!file)
+        return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
 TempFolder::TempFolder() {
     char base[MAX_PATH] = "";
     ::GetTempPathA(MAX_PATH, base);
@@ -60,16 +73,7 @@ bool TempFolder::Exists(const std::string& name) const {
 }
 
 std::string TempFolder::Read(const std::string& name) const {
-    UniqueHandle file(::CreateFileA(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes;
-    if (!file)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
+    return ReadWholeFile(Path(name));
 }
 
 bool TempFolder::Write(const std::string& name, const std::string& bytes) const {

@@ -7,6 +7,10 @@
 
 namespace harness {
 
+// The bytes of a file (also one another program is writing); empty when it
+// cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 class TempFolder {
 public:
     TempFolder();
