@@ -92,6 +92,10 @@ TEST_F(ProxyDownloadTest, ThroughTinyproxy) {
     UseProxy(PROXY_HTTP, "WXB_TINYPROXY_PORT");
     ASSERT_EQ(Get(Fault("/tiny?size=333333")), DL_OK);
     EXPECT_TRUE(GotPattern(333333));
+    const Bytes log = ReadFileBytes(WindowsPath(EnvText("WXB_TINYPROXY_LOG")));
+    EXPECT_NE(std::string(log.begin(), log.end()).find("GET " + Fault("/tiny?size=333333") + " HTTP/1.1"),
+              std::string::npos)
+        << "tinyproxy received the whole URL";
 
     UseProxy(PROXY_HTTP, "WXB_TINYPROXY_AUTH_PORT");
     EXPECT_EQ(Get(Fault("/tiny?size=1000")), DL_REFUSED) << "407 without credentials";

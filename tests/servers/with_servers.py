@@ -17,9 +17,10 @@ variables that the command (and, through Wine, Windows test programs) reads:
   --fault                our fault-injecting HTTP server (fault_http.py)
                          WXB_FAULT_PORT
   --tinyproxy            tinyproxy (Debian), an HTTP proxy
-                         WXB_TINYPROXY_PORT
+                         WXB_TINYPROXY_PORT, WXB_TINYPROXY_LOG (its log, which
+                         names each request line received)
   --tinyproxy-auth U:P   a second tinyproxy that demands Basic credentials
-                         WXB_TINYPROXY_AUTH_PORT
+                         WXB_TINYPROXY_AUTH_PORT, WXB_TINYPROXY_AUTH_LOG
   --microsocks           microsocks (Debian), a SOCKS 5 proxy without auth
                          WXB_MICROSOCKS_PORT
   --socks-auth U:P       a second microsocks that demands U:P
@@ -134,9 +135,11 @@ http {{
         port = free_port()
         name = variable.lower()
         conf = os.path.join(self.workdir, name + ".conf")
+        log = os.path.join(self.workdir, name + ".log")
+        open(log, "w").close()
         with open(conf, "w") as f:
             f.write("Port %d\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\n" % port)
-            f.write("LogLevel Info\nLogFile \"%s\"\n" % os.path.join(self.workdir, name + ".log"))
+            f.write("LogLevel Info\nLogFile \"%s\"\n" % log)
             f.write("PidFile \"%s\"\n" % os.path.join(self.workdir, name + ".pid"))
             f.write("DisableViaHeader Yes\n")
             if os.geteuid() == 0:
@@ -145,6 +148,7 @@ http {{
                 f.write("BasicAuth %s %s\n" % tuple(credentials.split(":", 1)))
         self.spawn(name, ["tinyproxy", "-d", "-c", conf], port)
         self.env[variable] = str(port)
+        self.env[variable.replace("_PORT", "_LOG")] = log
 
     def start_microsocks(self, variable, credentials=None):
         port = free_port()
