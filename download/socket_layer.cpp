@@ -167,15 +167,18 @@ int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
 }
 
 int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
-    UniqueHandle event = NewSocketEvent();
-    if (!event)
-        return FailWith(static_cast<int>(GetLastError()));
+    UniqueHandle event;
     for (;;) {
         const int n = SockSend(s, buffer, length);
         if (n >= 0)
             return n;
         if (-n != WSAEWOULDBLOCK)
             return FailWith(-n);
+        if (!event) {
+            event = NewSocketEvent();
+            if (!event)
+                return FailWith(static_cast<int>(GetLastError()));
+        }
         Sleep(kWouldBlockPauseMs);
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_WRITE | FD_CLOSE, ms, events))
@@ -187,6 +190,7 @@ int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
             return FailWith(events.iErrorCode[FD_WRITE_BIT]);
     }
 }
+
 int SockSendAll(SOCKET s, const char* buffer, int length, int ms) {
     int sent = 0;
     while (sent < length) {

@@ -1,7 +1,8 @@
-// Blocking TCP operations with a time-out each, over Windows Sockets 2: every
-// wait goes through a network event object, so a connect, send or receive
-// never blocks longer than its own time-out. One process-wide last error
-// replaces error returns; it is meaningful while one thread does network work.
+// Blocking TCP operations with a time-out each, over Windows Sockets 2. The
+// sockets are non-blocking; an operation that would block waits on a network
+// event object of its own, so a connect, send or receive never blocks longer
+// than its own time-out. One process-wide last error replaces error returns;
+// it is meaningful while one thread does network work.
 #pragma once
 
 #include <winsock2.h>
