@@ -30,4 +30,24 @@ wineserver -k 2>/dev/null || true
 taskset -c 0 wineserver -p30
 taskset -c 0 tools/wine-run "$root/win/bench/region_bench.exe"
 
+# Updater: time from Update.exe's start to its visible dialog, and its memory
+# while it downloads a 16 MiB and a 256 MiB package from nginx (zero-filled
+# sparse files), everything on CPU 0.
+echo "== updater"
+wineserver -k 2>/dev/null || true
+bench_root="$PWD/$root/bench-update"
+mkdir -p "$bench_root/app" "$bench_root/root"
+cp "$root/win/bin/Update.exe" "$bench_root/app/"
+truncate -s 16M "$bench_root/root/package16.bin"
+truncate -s 256M "$bench_root/root/package256.bin"
+tools/xvfb-session taskset -c 0 python3 tests/servers/with_servers.py --workdir "$bench_root/servers" \
+    --nginx "$bench_root/root" -- sh -c '
+        wineserver -p30
+        bench="$1/win/bench/update_bench.exe"
+        tools/wine-run "$bench" start "Z:$2/app" 10
+        for size in 16 256; do
+            tools/wine-run "$bench" download "Z:$2/app" "http://127.0.0.1:$WXB_NGINX_PORT/package$size.bin"
+        done
+        wineserver -k' bench "$root" "$bench_root"
+
 wineserver -k 2>/dev/null || true
