@@ -2,6 +2,7 @@
 
 #include "calendar/calendar_dlg.h"
 #include "calendar/custom_occ_manager.h"
+#include "calendar/splash_dlg.h"
 #include "framework/handles.h"
 #include "framework/occ_manager.h"
 #include "suite/wxbcomm.h"
@@ -24,7 +25,10 @@ BOOL CCalendarApp::InitInstance() {
     // Dialog controls take the system's visual styles from the common-controls
     // manifest; there is no separate 3-D styling to switch on.
 
-    // The loading splash runs here, before the main window exists.
+    // The splash closes itself after two seconds; only then does the main
+    // window exist.
+    CSplashDlg splash;
+    splash.DoModal();
 
     CCalendarDlg dlg;
     m_pMainWnd = &dlg;
