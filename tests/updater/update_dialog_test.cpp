@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -80,6 +81,12 @@ public:
 private:
     UniqueLibrary m_module;
 };
+
+void PressKeyTo(HWND hWnd, WORD key) {
+    SetForegroundWindow(hWnd);
+    PumpFor(100);
+    PressKey(key);
+}
 
 class UpdateDialogTest : public ::testing::Test {
 protected:
@@ -288,6 +295,63 @@ TEST_F(UpdateDialogTest, UnterminatedNotesEndAtTheirWidth) {
     ASSERT_TRUE(dlg);
     EXPECT_EQ(std::string(10240, 'm'), TextOf(GetDlgItem(dlg, IDC_NOTES)));
     PressKey(VK_ESCAPE);
+    ASSERT_TRUE(host.WaitForExit());
+}
+
+struct ProcessDialogs {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND hWnd, LPARAM param) {
+    auto* dialogs = reinterpret_cast<ProcessDialogs*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    char cls[32] = {};
+    GetClassNameA(hWnd, cls, sizeof cls);
+    if (pid == dialogs->processId && IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
+        dialogs->found.push_back(hWnd);
+    return TRUE;
+}
+
+TEST_F(UpdateDialogTest, AboutBoxFromTheSystemMenuIsAnOrdinaryDialog) {
+    HWND dlg = StartAndWait();
+    ASSERT_TRUE(dlg);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(dlg, &processId);
+    PostMessageA(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        about = FindWindowA(nullptr, "关于 Update");
+        return about && IsWindowVisible(about);
+    }));
+    PumpFor(300);
+    // It sets no shape: no region and no box complaining about one.
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(ERROR, GetWindowRgn(about, region.get()));
+    ProcessDialogs dialogs{processId, {}};
+    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&dialogs));
+    EXPECT_EQ(2u, dialogs.found.size()) << "the update dialog and the About box, nothing else";
+
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    PressKeyTo(dlg, VK_ESCAPE);
+    ASSERT_TRUE(host.WaitForExit());
+}
+
+TEST_F(UpdateDialogTest, ProgressMessagesNotFromTheDownloaderChangeNothing) {
+    HWND dlg = StartAndWait();
+    ASSERT_TRUE(dlg);
+    // Only wParam 2 carries a record; anything else is not even looked at.
+    SendMessageA(dlg, WM_USER + 105, 1, 0x1234);
+    SendMessageA(dlg, WM_USER + 105, 0, 0);
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ("", TextOf(GetDlgItem(dlg, IDC_PROGRESS_TEXT)));
+    EXPECT_EQ(0, SendMessageA(GetDlgItem(dlg, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+    // The bar's range leaves it one step short of full at 100 %.
+    EXPECT_EQ(101, SendMessageA(GetDlgItem(dlg, IDC_PROGRESS), PBM_GETRANGE, FALSE, 0));
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
 }
 

@@ -5,6 +5,7 @@
 #include "framework/win_app.h"
 #include "updater/link_label.h"
 #include "updater/strip_button.h"
+#include "updater/update_skin_dialog.h"
 #include "updater_controls_test_ids.h"
 #include "ui_support.h"
 
@@ -321,10 +322,17 @@ public:
     std::string text;
 
 private:
+    static bool OursAndVisible(HWND hWnd) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(hWnd, &processId);
+        return processId == GetCurrentProcessId() && IsWindowVisible(hWnd);
+    }
+    // A message box (its text is item 0xFFFF) of this process; any owner
+    // when owner is null.
     static HWND FindBox(HWND owner) {
         for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w;
              w = FindWindowExA(nullptr, w, "#32770", nullptr))
-            if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w))
+            if (OursAndVisible(w) && (!owner || GetWindow(w, GW_OWNER) == owner) && GetDlgItem(w, 0xFFFF))
                 return w;
         return nullptr;
     }
@@ -445,6 +453,57 @@ TEST_F(BrowserFallbackTest, AddressTooLongForTheCommandIsNotRun) {
     const std::string line = OpenWith("\"" + recorder + "\" \"%1\"", address, &result);
     EXPECT_LE(result, 32);
     EXPECT_TRUE(line.empty()) << line;
+}
+
+// --- The updater's skinned dialog base -------------------------------------
+
+TEST(UpdateSkinDialogTest, UnusableShapeIsReportedAndTheDialogStaysRectangular) {
+    CUpdateSkinDialog dlg(IDD_CONTROLS);
+    dlg.SetShapeBitmapId(999); // no such bitmap: no region results
+    std::string shown;
+    {
+        MessageBoxAnswerer answerer(nullptr);
+        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
+        shown = answerer.text;
+    }
+    EXPECT_EQ("SADF", shown);
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(ERROR, GetWindowRgn(dlg.m_hWnd, region.get())) << "no window region";
+    EXPECT_TRUE(IsWindow(dlg.m_hWnd)) << "initialisation went on";
+}
+
+TEST(UpdateSkinDialogTest, UsableShapeBecomesTheWindowRegionWithoutABox) {
+    CUpdateSkinDialog dlg(IDD_CONTROLS);
+    dlg.SetShapeBitmapId(IDB_TEST_STRIP); // 84 x 20, no pure white
+    std::string shown;
+    {
+        MessageBoxAnswerer answerer(nullptr);
+        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
+        PumpFor(200);
+        shown = answerer.text;
+    }
+    EXPECT_EQ("", shown);
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_EQ(SIMPLEREGION, GetWindowRgn(dlg.m_hWnd, region.get()));
+    RECT box;
+    GetRgnBox(region.get(), &box);
+    EXPECT_EQ(84, box.right - box.left);
+    EXPECT_EQ(20, box.bottom - box.top);
+}
+
+TEST(UpdateSkinDialogTest, WithoutShapeIdNoRegionIsAttempted) {
+    // The About box sets no shape: it stays an ordinary dialog, no box.
+    CUpdateSkinDialog dlg(IDD_CONTROLS);
+    std::string shown;
+    {
+        MessageBoxAnswerer answerer(nullptr);
+        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
+        PumpFor(200);
+        shown = answerer.text;
+    }
+    EXPECT_EQ("", shown);
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(ERROR, GetWindowRgn(dlg.m_hWnd, region.get()));
 }
 
 } // namespace
