@@ -11,19 +11,17 @@ constexpr char kHostClass[] = "WxbTestSuiteHost";
 
 struct DialogSearch {
     DWORD processId;
-    HWND found;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK FindVisibleDialog(HWND hWnd, LPARAM param) {
+BOOL CALLBACK CollectVisibleDialogs(HWND hWnd, LPARAM param) {
     auto* search = reinterpret_cast<DialogSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hWnd, &pid);
     char cls[32] = {};
     GetClassNameA(hWnd, cls, sizeof cls);
-    if (pid == search->processId && IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0) {
-        search->found = hWnd;
-        return FALSE;
-    }
+    if (pid == search->processId && IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
+        search->found.push_back(hWnd);
     return TRUE;
 }
 
@@ -78,16 +76,17 @@ bool TestSuiteHost::Start(const std::string& startDirectory) {
 }
 
 HWND TestSuiteHost::WaitForDialog(DWORD milliseconds) {
-    DialogSearch search{m_processId, nullptr};
+    std::vector<HWND> dialogs;
     PumpUntil(
         [&] {
-            EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+            dialogs = VisibleDialogsOf(m_processId);
+            return !dialogs.empty();
         },
         milliseconds);
-    if (search.found)
-        PumpFor(150); // let it finish its first paint
-    return search.found;
+    if (dialogs.empty())
+        return nullptr;
+    PumpFor(150); // let it finish its first paint
+    return dialogs.front();
 }
 
 bool TestSuiteHost::WaitForExit(DWORD milliseconds) {
@@ -111,3 +110,9 @@ LRESULT CALLBACK TestSuiteHost::WindowProc(HWND hWnd, UINT message, WPARAM wPara
 }
 
 std::string UpdateExePath() { return WindowsPath(WXB_UPDATE_EXE); }
+
+std::vector<HWND> VisibleDialogsOf(DWORD processId) {
+    DialogSearch search{processId, {}};
+    EnumWindows(CollectVisibleDialogs, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class TestSuiteHost {
 public:
@@ -46,5 +47,7 @@ private:
     int m_nShutdowns = 0;
 };
 
+// The visible dialogs (#32770) of a process, in z-order.
+std::vector<HWND> VisibleDialogsOf(DWORD processId);
 // Where Update.exe lies.
 std::string UpdateExePath();

@@ -298,22 +298,6 @@ TEST_F(UpdateDialogTest, UnterminatedNotesEndAtTheirWidth) {
     ASSERT_TRUE(host.WaitForExit());
 }
 
-struct ProcessDialogs {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogs(HWND hWnd, LPARAM param) {
-    auto* dialogs = reinterpret_cast<ProcessDialogs*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    char cls[32] = {};
-    GetClassNameA(hWnd, cls, sizeof cls);
-    if (pid == dialogs->processId && IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
-        dialogs->found.push_back(hWnd);
-    return TRUE;
-}
-
 TEST_F(UpdateDialogTest, AboutBoxFromTheSystemMenuIsAnOrdinaryDialog) {
     HWND dlg = StartAndWait();
     ASSERT_TRUE(dlg);
@@ -329,9 +313,7 @@ TEST_F(UpdateDialogTest, AboutBoxFromTheSystemMenuIsAnOrdinaryDialog) {
     // It sets no shape: no region and no box complaining about one.
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(ERROR, GetWindowRgn(about, region.get()));
-    ProcessDialogs dialogs{processId, {}};
-    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&dialogs));
-    EXPECT_EQ(2u, dialogs.found.size()) << "the update dialog and the About box, nothing else";
+    EXPECT_EQ(2u, VisibleDialogsOf(processId).size()) << "the update dialog and the About box, nothing else";
 
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(about); }));

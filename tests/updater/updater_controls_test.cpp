@@ -457,16 +457,20 @@ TEST_F(BrowserFallbackTest, AddressTooLongForTheCommandIsNotRun) {
 
 // --- The updater's skinned dialog base -------------------------------------
 
+// Creates the dialog with the given shape id; returns the text of the
+// message box its initialisation showed, empty when it showed none.
+std::string CreateSkinned(CUpdateSkinDialog& dlg, int shapeId) {
+    dlg.SetShapeBitmapId(shapeId);
+    MessageBoxAnswerer answerer(nullptr);
+    if (!dlg.Create(IDD_CONTROLS))
+        return "(not created)";
+    PumpFor(200);
+    return answerer.text;
+}
+
 TEST(UpdateSkinDialogTest, UnusableShapeIsReportedAndTheDialogStaysRectangular) {
     CUpdateSkinDialog dlg(IDD_CONTROLS);
-    dlg.SetShapeBitmapId(999); // no such bitmap: no region results
-    std::string shown;
-    {
-        MessageBoxAnswerer answerer(nullptr);
-        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
-        shown = answerer.text;
-    }
-    EXPECT_EQ("SADF", shown);
+    EXPECT_EQ("SADF", CreateSkinned(dlg, 999)); // no such bitmap: no region results
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(ERROR, GetWindowRgn(dlg.m_hWnd, region.get())) << "no window region";
     EXPECT_TRUE(IsWindow(dlg.m_hWnd)) << "initialisation went on";
@@ -474,15 +478,7 @@ TEST(UpdateSkinDialogTest, UnusableShapeIsReportedAndTheDialogStaysRectangular) 
 
 TEST(UpdateSkinDialogTest, UsableShapeBecomesTheWindowRegionWithoutABox) {
     CUpdateSkinDialog dlg(IDD_CONTROLS);
-    dlg.SetShapeBitmapId(IDB_TEST_STRIP); // 84 x 20, no pure white
-    std::string shown;
-    {
-        MessageBoxAnswerer answerer(nullptr);
-        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
-        PumpFor(200);
-        shown = answerer.text;
-    }
-    EXPECT_EQ("", shown);
+    EXPECT_EQ("", CreateSkinned(dlg, IDB_TEST_STRIP)); // 84 x 20, no pure white
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     ASSERT_EQ(SIMPLEREGION, GetWindowRgn(dlg.m_hWnd, region.get()));
     RECT box;
@@ -494,14 +490,7 @@ TEST(UpdateSkinDialogTest, UsableShapeBecomesTheWindowRegionWithoutABox) {
 TEST(UpdateSkinDialogTest, WithoutShapeIdNoRegionIsAttempted) {
     // The About box sets no shape: it stays an ordinary dialog, no box.
     CUpdateSkinDialog dlg(IDD_CONTROLS);
-    std::string shown;
-    {
-        MessageBoxAnswerer answerer(nullptr);
-        ASSERT_TRUE(dlg.Create(IDD_CONTROLS));
-        PumpFor(200);
-        shown = answerer.text;
-    }
-    EXPECT_EQ("", shown);
+    EXPECT_EQ("", CreateSkinned(dlg, 0));
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(ERROR, GetWindowRgn(dlg.m_hWnd, region.get()));
 }
