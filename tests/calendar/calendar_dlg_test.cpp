@@ -1,7 +1,7 @@
 // The calendar's main window in this process, with the program's own
 // resources and control-container manager: placement and size, the
 // browser's place and site, layering, z-order from the settings file and
-// message 100, the system menu, the hidden label and the dialog keys.
+// message 100, the system menu and the hidden label.
 #include "calendar/browser_site.h"
 #include "calendar/calendar_app.h"
 #include "calendar/calendar_dlg.h"
@@ -197,20 +197,6 @@ TEST_F(CalendarWindow, KeepsTheHiddenLabelInTheBottomRightCorner) {
     EXPECT_EQ(280, moved.top);
     EXPECT_EQ(400, moved.right);
     EXPECT_EQ(300, moved.bottom);
-}
-
-TEST_F(CalendarWindow, EnterKeepsItOpenAndCloseEndsItWithCancel) {
-    bool stillOpen = false;
-    INT_PTR result = RunCalendar("", [&](HWND hWnd) {
-        SendMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        stillOpen = IsWindow(hWnd) && IsWindowVisible(hWnd);
-        PostMessageA(hWnd, WM_CLOSE, 0, 0);
-    });
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(IDCANCEL, result);
 }
 
 // The title of the about box the timer found (and closed) while the about
