@@ -60,9 +60,9 @@ void TestSuiteHost::SetField(char (&field)[260], const std::string& text) {
     std::memcpy(field, text.data(), std::min(text.size(), sizeof field));
 }
 
-bool TestSuiteHost::Start(const std::string& startDirectory) {
+bool TestSuiteHost::Start(const std::string& startDirectory, const std::string& arguments) {
     const std::string exe = UpdateExePath();
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

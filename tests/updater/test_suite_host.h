@@ -23,8 +23,9 @@ public:
     UpdateBlock& Block() { return *m_pBlock; }
     static void SetField(char (&field)[260], const std::string& text);
 
-    // Starts the updater in the directory given (its own when empty).
-    bool Start(const std::string& startDirectory = "");
+    // Starts the updater in the directory given (its own when empty), with
+    // the arguments given (it is to ignore them).
+    bool Start(const std::string& startDirectory = "", const std::string& arguments = "");
     // The updater's dialog once it is visible, or null.
     HWND WaitForDialog(DWORD milliseconds = 10000);
     // Waits for the updater to end, pumping the host window meanwhile.

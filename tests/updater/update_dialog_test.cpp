@@ -101,8 +101,8 @@ protected:
         DeleteFileA((packageDir + "\\wxbry5.exe").c_str());
         RemoveDirectoryA(packageDir.c_str());
     }
-    HWND StartAndWait(const std::string& startDirectory = "") {
-        if (!host.Start(startDirectory))
+    HWND StartAndWait(const std::string& startDirectory = "", const std::string& arguments = "") {
+        if (!host.Start(startDirectory, arguments))
             return nullptr;
         return host.WaitForDialog();
     }
@@ -173,7 +173,7 @@ TEST_F(UpdateDialogTest, MandatoryOfferOffersOnlyExitAndShutsTheSuiteDown) {
     EXPECT_EQ(1, host.ShutdownCount());
 }
 
-TEST_F(UpdateDialogTest, CloseButtonLeavesLikeDecline) {
+TEST_F(UpdateDialogTest, CloseButtonLeavesWithTheLeaveSteps) {
     host.Block().mandatory = 1;
     HWND dlg = StartAndWait();
     ASSERT_TRUE(dlg);
@@ -276,7 +276,7 @@ TEST_F(UpdateDialogTest, EmptyStampFileWritesNothing) {
     EXPECT_STREQ("none", value);
 }
 
-TEST_F(UpdateDialogTest, NotesAreShownWholeAndFieldsStopAtTheirWidth) {
+TEST_F(UpdateDialogTest, LongestTerminatedNotesAreShownWhole) {
     // The longest terminated notes.
     std::memset(host.Block().releaseNotes, 'n', sizeof host.Block().releaseNotes - 1);
     HWND dlg = StartAndWait();
@@ -296,6 +296,19 @@ TEST_F(UpdateDialogTest, UnterminatedNotesEndAtTheirWidth) {
     EXPECT_EQ(std::string(10240, 'm'), TextOf(GetDlgItem(dlg, IDC_NOTES)));
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(host.WaitForExit());
+}
+
+TEST_F(UpdateDialogTest, HostTextAndCommandLineChangeNothing) {
+    host.Block().mandatory = 0;
+    std::memset(host.Block().hostReserved, 'h', sizeof host.Block().hostReserved);
+    HWND dlg = StartAndWait("", "/mandatory /update http://127.0.0.1:9/other.exe");
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, IDC_DECLINE)));
+    EXPECT_EQ("1. 启动更快\r\n2. 新皮肤", TextOf(GetDlgItem(dlg, IDC_NOTES)));
+    ClickControl(dlg, IDC_DECLINE);
+    ASSERT_TRUE(host.WaitForExit());
+    EXPECT_TRUE(host.ExitEventSet());
+    EXPECT_EQ(0, host.ShutdownCount());
 }
 
 TEST_F(UpdateDialogTest, AboutBoxFromTheSystemMenuIsAnOrdinaryDialog) {
