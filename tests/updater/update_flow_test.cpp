@@ -223,6 +223,44 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
 }
 
+TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
+    Offer("/slow/wxbry5.exe");
+    HWND dlg = StartAndUpgrade();
+    ASSERT_TRUE(dlg);
+    HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    unsigned done = 0, total = 0, percent = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &done, &total, &percent) == 3 &&
+                   done >= 200000;
+        },
+        15000));
+    // Leaving ends the process at once, download or not.
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(host.WaitForExit(3000));
+    EXPECT_TRUE(host.ExitEventSet());
+    const size_t part = ReadAll(packagePath + ".down").size();
+    EXPECT_GE(part, done);
+    EXPECT_LT(part, kPackageSize);
+    EXPECT_TRUE(ReadAll(recordFile).empty());
+
+    // The next run resumes from what arrived.
+    dlg = StartAndUpgrade();
+    ASSERT_TRUE(dlg);
+    progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    unsigned first = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &first, &total, &percent) == 3;
+        },
+        15000));
+    EXPECT_GE(first, part);
+    EXPECT_EQ(kPackageSize, total);
+    ASSERT_TRUE(host.WaitForExit(30000));
+    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+}
+
 TEST_F(UpdateFlowTest, FailedDownloadSaysSoAndStartsNothing) {
     TestSuiteHost::SetField(host.Block().downloadUrl,
                             "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/wxbry5.exe");
