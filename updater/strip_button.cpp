@@ -5,7 +5,9 @@
 
 namespace {
 constexpr int kStripFrames = 4;
-}
+// The button-type bits of the style, cleared before BS_OWNERDRAW goes in.
+constexpr DWORD kButtonTypeBits = 0x1F;
+} // namespace
 
 void CStripButton::LoadSkin(const std::string& fileName, UINT nBitmapID) {
     if (_access(fileName.c_str(), 0) == 0)
@@ -20,7 +22,7 @@ void CStripButton::LoadSkin(const std::string& fileName, UINT nBitmapID) {
 }
 
 void CStripButton::PreSubclassWindow() {
-    const DWORD style = (GetStyle() & ~DWORD{BS_TYPEMASK}) | BS_OWNERDRAW;
+    const DWORD style = (GetStyle() & ~kButtonTypeBits) | BS_OWNERDRAW;
     ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(style));
     SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
