@@ -4,12 +4,14 @@
 #include "calendar/browser_site.h"
 #include "calendar/calendar_app.h"
 #include "calendar/calendar_messages.h"
-#include "calendar/transparency.h"
+#include "calendar/settings_file.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "skin/layered_window.h"
 #include "suite_servers.h"
 #include "tessaly_resource.h"
+
+#include <windowsx.h>
 
 #include <new>
 
@@ -22,26 +24,41 @@ constexpr COLORREF kColourKey = RGB(255, 255, 0);
 constexpr int kBrowserInsetX = 20;
 constexpr int kBrowserInsetY = 25;
 
-int ReadSetting(const char* key) {
-    return static_cast<int>(::GetPrivateProfileIntA("setting", key, 0, (ModuleDirectory + "Tessaly.ini").c_str()));
-}
+// Timer 1 places the panel once the window stands; timer 2 is the hover test.
+constexpr UINT_PTR kPlacePanelTimer = 1;
+constexpr UINT_PTR kHoverTimer = 2;
+constexpr UINT kHoverPeriodMs = 100;
+// The panel also shows while the cursor is this far right of the window,
+// over the panel itself.
+constexpr int kHoverReachRight = 20;
+// What the hidden title buttons report on a right-click.
+constexpr int kCancelCommand = 133;
+constexpr int kOKCommand = 135;
+// Where a drag leaves the panel, from the window's top-right corner.
+constexpr int kPanelDragOffsetX = 3;
+constexpr int kPanelDragOffsetY = 2;
 
 }  // namespace
 
 CCalendarDlg::CCalendarDlg(CWnd* pParentWnd)
-    : CDialog(IDD_CALENDAR, pParentWnd), m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))) {}
+    : CSkinDialog(IDD_CALENDAR, pParentWnd), m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))) {}
 
 void CCalendarDlg::DoDataExchange(CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
+    CSkinDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDOK, m_btnOK);
+    DDX_Control(pDX, IDCANCEL, m_btnCancel);
     DDX_Control(pDX, IDC_BROWSER, m_browser);
 }
 
 BOOL CCalendarDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    SetShapeBitmapId(IDB_MAIN_MASK);
+    CSkinDialog::OnInitDialog();
     AddAboutItem();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     MakeLayered();
+    SetTimer(kPlacePanelTimer, 1);
+    SetTimer(kHoverTimer, kHoverPeriodMs);
 
     BITMAP mask{};
     UniqueBitmap maskBitmap(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_MAIN_MASK)));
@@ -58,18 +75,38 @@ BOOL CCalendarDlg::OnInitDialog() {
                            height - 2 * kBrowserInsetY, SWP_NOZORDER | SWP_NOACTIVATE);
     m_browser.Navigate(m_strUrl);
 
+    m_btnCancel.SetSkin(IDB_CLOSE_NORMAL, IDB_CLOSE_HOVER, kCancelCommand);
+    m_btnOK.SetSkin(IDB_OK_HOVER, IDB_OK_NORMAL, kOKCommand);
+
     SendMessage(WM_CALENDAR_ZORDER, ReadSetting("MostTop") ? kZOrderTopMost : kZOrderNormal);
+    CreateOwnedWindows();
     const int nProgress = ReadSetting("progress");
     if (nProgress > 0)
-        ApplyTransparency(nProgress);
+        m_pSettings->ApplyTransparency(nProgress);
 
     // The taskbar button's title.
     SetWindowText("日历");
     return TRUE;
 }
 
-// Enter must not end the calendar the way Escape does.
-void CCalendarDlg::OnOK() {}
+// The panel beside the right edge, and the settings window, hidden until
+// asked for; both belong to this window (the settings window through the
+// application's main window).
+void CCalendarDlg::CreateOwnedWindows() {
+    m_pPanel = std::make_unique<CTitleButtonPanel>(this);
+    m_pPanel->Create(IDD_TITLE_PANEL, this);
+    m_pPanel->ShowWindow(SW_SHOW);
+    m_pSettings = std::make_unique<CSettingsDlg>();
+    m_pSettings->Create(IDD_SETTINGS);
+    m_pSettings->SetTargets(m_hWnd, m_pPanel->m_hWnd);
+}
+
+// OK (Enter) opens a second, modal settings window over this one. It has no
+// panel to serve: its display mode takes effect at the next start.
+void CCalendarDlg::OnOK() {
+    CSettingsDlg settings;
+    settings.DoModal();
+}
 
 LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CUSTOM_CONTROL_SITE)
@@ -78,6 +115,25 @@ LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CALENDAR_ZORDER:
         OnSetZOrder(wParam);
         return 1;
+    case WM_PANEL_SETTINGS:
+        OnShowSettings();
+        return 1;
+    case WM_PANEL_MINIMIZE:
+        OnMinimize();
+        return 1;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        if (m_pPanel)
+            m_pPanel->ShowWindow(SW_SHOW);
+        break;
+    case WM_ERASEBKGND:
+        OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+        return TRUE;
     case WM_SYSCOMMAND:
         if (OnSysCommand(wParam))
             return 0;
@@ -99,12 +155,12 @@ LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return brush;
         break;
     case WM_SIZE: {
-        LRESULT result = CDialog::WindowProc(message, wParam, lParam);
+        LRESULT result = CSkinDialog::WindowProc(message, wParam, lParam);
         OnSize(LOWORD(lParam), HIWORD(lParam));
         return result;
     }
     }
-    return CDialog::WindowProc(message, wParam, lParam);
+    return CSkinDialog::WindowProc(message, wParam, lParam);
 }
 
 void CCalendarDlg::AddAboutItem() {
@@ -132,8 +188,67 @@ void CCalendarDlg::CreateHiddenLabel() {
     m_hiddenLabel.ShowWindow(SW_HIDE);
 }
 
-void CCalendarDlg::ApplyTransparency(int nProgress) {
-    SetLayeredAttributes(m_hWnd, 0, static_cast<BYTE>(TransparencyAlpha(nProgress)), LWA_ALPHA);
+// Moves the panel without resizing it; it is also raised and activated.
+void CCalendarDlg::MovePanel(int x, int y) {
+    if (m_pPanel && m_pPanel->m_hWnd)
+        m_pPanel->SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE);
+}
+
+void CCalendarDlg::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == kPlacePanelTimer) {
+        KillTimer(kPlacePanelTimer);
+        GetWindowRect(&m_rcWindow);
+        MovePanel(m_rcWindow.right, m_rcWindow.top);
+    } else if (nIDEvent == kHoverTimer) {
+        OnHoverTest();
+    }
+}
+
+// The panel shows while the cursor is over the window's last known
+// rectangle, bounds included, or up to 20 pixels right of it.
+void CCalendarDlg::OnHoverTest() {
+    if (!m_pPanel)
+        return;
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    const bool over = cursor.x >= m_rcWindow.left && cursor.x <= m_rcWindow.right + kHoverReachRight &&
+                      cursor.y >= m_rcWindow.top && cursor.y <= m_rcWindow.bottom;
+    m_pPanel->ShowWindow(over ? SW_SHOW : SW_HIDE);
+}
+
+// A press on the skin drags the window; the panel hides meanwhile and is put
+// back beside the new place.
+void CCalendarDlg::OnLButtonDown(WPARAM keys, LPARAM point) {
+    KillTimer(kHoverTimer);
+    if (m_pPanel)
+        m_pPanel->ShowWindow(SW_HIDE);
+    POINT screen{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    ::ClientToScreen(m_hWnd, &screen);
+    // The system's move loop runs inside this call until the button is up.
+    SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
+    GetWindowRect(&m_rcWindow);
+    if (m_pSettings && !m_pSettings->IsWindowVisible())
+        SetTimer(kHoverTimer, kHoverPeriodMs);
+    MovePanel(m_rcWindow.right + kPanelDragOffsetX, m_rcWindow.top + kPanelDragOffsetY);
+    // The drag is over: a second caption click now would start a move loop
+    // with the button already up (Wine's loop then follows the mouse until
+    // the next click), so only the default handling remains.
+    DefWindowProc(WM_LBUTTONDOWN, keys, point);
+}
+
+// The panel stays as it is until the next drag with the settings closed.
+void CCalendarDlg::OnShowSettings() {
+    KillTimer(kHoverTimer);
+    if (!m_pSettings)
+        return;
+    m_pSettings->CenterWindow();
+    if (!m_pSettings->IsWindowVisible())
+        m_pSettings->ShowWindow(SW_SHOW);
+}
+
+void CCalendarDlg::OnMinimize() {
+    KillTimer(kHoverTimer);
+    ShowWindow(SW_MINIMIZE);
 }
 
 void CCalendarDlg::OnSetZOrder(WPARAM nMode) {
@@ -177,6 +292,14 @@ void CCalendarDlg::OnPaint() {
     const int x = (rect.right - rect.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (rect.bottom - rect.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc.get(), x, y, m_hIcon);
+}
+
+// The skin, copied 1:1 from the top-left corner.
+void CCalendarDlg::OnEraseBkgnd(HDC hDC) {
+    UniqueBitmap skin(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_MAIN_SKIN)));
+    RECT client;
+    GetClientRect(&client);
+    DrawSkinBitmap(hDC, skin.get(), client.left, client.top, client.right, client.bottom, 1);
 }
 
 // The hidden label has a see-through background; every other control gets
