@@ -32,7 +32,7 @@ HWND AddChild(HWND parent, const char* cls, const std::string& text, DWORD style
     return child;
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     char directory[MAX_PATH] = "";
@@ -50,8 +50,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     const int width = 460, height = 170;
     HWND hWnd = ::CreateWindowExA(0, kWindowClass, "Wexbury 5 Setup", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                                   (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
-                                  hInstance, nullptr);
+                                  (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
+                                  nullptr, hInstance, nullptr);
     if (!hWnd)
         return 1;
     AddChild(hWnd, "STATIC", text, SS_LEFT, 16, 14, width - 40, 80, kTextId);

@@ -6,8 +6,7 @@
 
 namespace {
 
-template <size_t Width>
-void PutText(char (&field)[Width], const std::string& text) {
+template <size_t Width> void PutText(char (&field)[Width], const std::string& text) {
     // Always terminated inside the field, as the updater expects.
     const size_t length = text.size() < Width ? text.size() : Width - 1;
     std::memcpy(field, text.data(), length);
@@ -22,7 +21,8 @@ SuiteUpdateOffer::~SuiteUpdateOffer() {
 }
 
 bool SuiteUpdateOffer::Start(HWND hostWnd, const std::string& programFolder, const std::string& downloadUrl,
-                             const std::string& packagePath, bool mandatory, const std::string& releaseNotes) {
+                             const std::string& packagePath, bool mandatory,
+                             const std::string& releaseNotes) {
     m_mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(UpdateBlock),
                                        kUpdateBlockName));
     if (!m_mapping)

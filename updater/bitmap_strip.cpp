@@ -24,7 +24,9 @@ void CBitmapStrip::Take(HBITMAP hBitmap, int frameCount) {
         m_nFrameWidth = m_info.bmWidth / frameCount;
 }
 
-SIZE CBitmapStrip::FrameSize() const { return SIZE{m_nFrameWidth, m_info.bmHeight}; }
+SIZE CBitmapStrip::FrameSize() const {
+    return SIZE{m_nFrameWidth, m_info.bmHeight};
+}
 
 void CBitmapStrip::DrawFrame(HDC hDC, int left, int top, int index) const {
     if (!m_bitmap || m_nFrameWidth == 0)
@@ -33,6 +35,6 @@ void CBitmapStrip::DrawFrame(HDC hDC, int left, int top, int index) const {
     if (!memory)
         return;
     SelectObjectScope select(memory.get(), m_bitmap.get());
-    m_drawer.DrawKeyedBitmap(hDC, left, top, m_nFrameWidth, m_info.bmHeight, memory.get(), index * m_nFrameWidth, 0,
-                             m_nFrameWidth, m_info.bmHeight, kKeyColour);
+    m_drawer.DrawKeyedBitmap(hDC, left, top, m_nFrameWidth, m_info.bmHeight, memory.get(),
+                             index * m_nFrameWidth, 0, m_nFrameWidth, m_info.bmHeight, kKeyColour);
 }

@@ -2,8 +2,9 @@
 
 #include "framework/handles.h"
 
-void CKeyedBitmapDrawer::DrawKeyedBitmap(HDC hTarget, int x, int y, int width, int height, HDC hSource, int srcX,
-                                         int srcY, int srcWidth, int srcHeight, COLORREF key) const {
+void CKeyedBitmapDrawer::DrawKeyedBitmap(HDC hTarget, int x, int y, int width, int height, HDC hSource,
+                                         int srcX, int srcY, int srcWidth, int srcHeight,
+                                         COLORREF key) const {
     UniqueBitmap image(CreateCompatibleBitmap(hTarget, width, height));
     UniqueBitmap mask(CreateBitmap(width, height, 1, 1, nullptr));
     MemoryDC imageDC(CreateCompatibleDC(hTarget));

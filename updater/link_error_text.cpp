@@ -25,7 +25,8 @@ const char* KnownReason(int code) {
     case 29:
         return "The DDE transaction failed.";
     case 30:
-        return "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
+        return "The DDE transaction could not\nbe completed because other DDE transactions\nwere being "
+               "processed.";
     case 31:
         return "There is no application associated\nwith the given filename extension.";
     case 32:

@@ -63,8 +63,8 @@ COLORREF CLinkLabel::TextColour() const {
 }
 
 INT_PTR CLinkLabel::OpenAddress(const std::string& address, int showCommand) {
-    const auto shellResult =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
+    const auto shellResult = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
     if (static_cast<UINT_PTR>(shellResult) > 32)
         return shellResult;
 
@@ -208,7 +208,9 @@ void CLinkLabel::LoadLinkCursor() {
         m_linkCursor.reset(CopyIcon(hand));
 }
 
-void CLinkLabel::Redraw() { RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE); }
+void CLinkLabel::Redraw() {
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+}
 
 void CLinkLabel::OnClicked() {
     const INT_PTR result = OpenAddress(m_strUrl, SW_SHOW);

@@ -60,7 +60,8 @@ std::optional<std::string> ReadDigestFile(const std::string& path) {
         return std::nullopt;
     std::string text(kDigestFileLimit + 1, '\0');
     DWORD got = 0;
-    if (!ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &got, nullptr) || got > kDigestFileLimit)
+    if (!ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &got, nullptr) ||
+        got > kDigestFileLimit)
         return std::nullopt;
     text.resize(got);
     return text;

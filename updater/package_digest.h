@@ -10,7 +10,7 @@
 enum class PackageCheck {
     kNoDigestFile, // the host gave no digest: nothing to check
     kMatch,
-    kMismatch,     // also: a digest file that cannot be read or understood
+    kMismatch, // also: a digest file that cannot be read or understood
 };
 
 PackageCheck CheckPackageDigest(const std::string& packagePath);

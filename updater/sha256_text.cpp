@@ -12,9 +12,13 @@ int HexValue(char c) {
     return -1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-bool IsLineEnd(std::string_view rest) { return rest.empty() || rest == "\n" || rest == "\r\n"; }
+bool IsLineEnd(std::string_view rest) {
+    return rest.empty() || rest == "\n" || rest == "\r\n";
+}
 
 } // namespace
 

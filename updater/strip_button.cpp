@@ -24,7 +24,8 @@ void CStripButton::LoadSkin(const std::string& fileName, UINT nBitmapID) {
 void CStripButton::PreSubclassWindow() {
     const DWORD style = (GetStyle() & ~kButtonTypeBits) | BS_OWNERDRAW;
     ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(style));
-    SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 BOOL CStripButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

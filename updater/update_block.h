@@ -11,13 +11,13 @@
 // the host terminates inside the field; a field that fills its whole width is
 // still read only within it.
 struct UpdateBlock {
-    uint32_t suiteWnd;          // host window that receives WM_SUITE_SHUTDOWN
-    char downloadUrl[260];      // address of the package
-    char hostReserved[260];     // the host's own text; copied, never used
-    char packagePath[260];      // local path: download target and installer
-    int32_t mandatory;          // nonzero: the update cannot be declined
-    char releaseNotes[10240];   // shown read-only in the dialog
-    char stampFile[260];        // ini file for the version stamp; empty: none
+    uint32_t suiteWnd;        // host window that receives WM_SUITE_SHUTDOWN
+    char downloadUrl[260];    // address of the package
+    char hostReserved[260];   // the host's own text; copied, never used
+    char packagePath[260];    // local path: download target and installer
+    int32_t mandatory;        // nonzero: the update cannot be declined
+    char releaseNotes[10240]; // shown read-only in the dialog
+    char stampFile[260];      // ini file for the version stamp; empty: none
     char stampSection[260];
     char stampKey[260];
 };
@@ -50,8 +50,7 @@ UpdateOffer ReadUpdateBlock(const UpdateBlock& block);
 
 // The text of a fixed-width field: up to its first zero byte, or the whole
 // width when it has none.
-template <size_t Width>
-std::string FieldText(const char (&field)[Width]) {
+template <size_t Width> std::string FieldText(const char (&field)[Width]) {
     size_t length = 0;
     while (length < Width && field[length] != '\0')
         ++length;

@@ -37,13 +37,14 @@ std::string LoadText(UINT nID) {
     return text;
 }
 
-bool AnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool AnsiLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 } // namespace
 
 CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
-    : CUpdateSkinDialog(IDD_UPDATE),
-      m_hIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))),
+    : CUpdateSkinDialog(IDD_UPDATE), m_hIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))),
       m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock) {}
 
 bool CUpdateDlg::WorkerRunning() const {
@@ -216,8 +217,8 @@ void CUpdateDlg::PaintBackground() {
     SelectObjectScope select(source.get(), background.get());
     RECT client;
     GetClientRect(&client);
-    StretchBlt(paint.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight,
-               SRCCOPY);
+    StretchBlt(paint.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth,
+               info.bmHeight, SRCCOPY);
 }
 
 LRESULT CUpdateDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -262,7 +263,8 @@ void CUpdateDlg::Leave() {
     if (exitEvent)
         SetEvent(exitEvent.get());
     if (m_offer.mandatory)
-        ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1, 0);
+        ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1,
+                       0);
     EndDialog(IDCANCEL);
 }
 
@@ -335,8 +337,8 @@ void CUpdateDlg::StartInstaller() const {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessA(m_offer.packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
-                       &startup, &process)) {
+    if (CreateProcessA(m_offer.packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.c_str(), &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -92,12 +92,14 @@ int Download(HWND host, const std::string& folder, const std::string& url) {
     const double elapsed = Seconds() - start;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExA(package.c_str(), GetFileExInfoStandard, &data);
-    const double mib = (static_cast<double>(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow) / 1048576.0;
+    const double mib =
+        (static_cast<double>(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow) / 1048576.0;
     DeleteFileA(package.c_str());
-    std::printf("download of %.0f MiB: %.1f s (%.1f MiB/s, with the dialog's progress); memory before %.1f MiB "
-                "working set / %.1f MiB private, highest while downloading %.1f MiB / %.1f MiB\n",
-                mib, elapsed, mib / elapsed, before.WorkingSetSize / 1048576.0, before.PagefileUsage / 1048576.0,
-                peakWorkingSet / 1048576.0, peakPrivate / 1048576.0);
+    std::printf(
+        "download of %.0f MiB: %.1f s (%.1f MiB/s, with the dialog's progress); memory before %.1f MiB "
+        "working set / %.1f MiB private, highest while downloading %.1f MiB / %.1f MiB\n",
+        mib, elapsed, mib / elapsed, before.WorkingSetSize / 1048576.0, before.PagefileUsage / 1048576.0,
+        peakWorkingSet / 1048576.0, peakPrivate / 1048576.0);
     return mib > 0 ? 0 : 1;
 }
 
@@ -110,7 +112,8 @@ int main(int argc, char** argv) {
     std::string folder = argv[2];
     if (folder.back() != '\\')
         folder += '\\';
-    HWND host = CreateWindowExA(0, "STATIC", "bench host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND host =
+        CreateWindowExA(0, "STATIC", "bench host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     if (mode == "start")
         return Start(host, folder, std::atoi(argv[3]));
     if (mode == "download")

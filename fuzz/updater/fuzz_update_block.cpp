@@ -12,10 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(block.get(), data, size < sizeof *block ? size : sizeof *block);
     const UpdateOffer offer = ReadUpdateBlock(*block);
     if (offer.downloadUrl.size() > 260 || offer.hostReserved.size() > 260 || offer.packagePath.size() > 260 ||
-        offer.releaseNotes.size() > 10240 || offer.stampFile.size() > 260 || offer.stampSection.size() > 260 ||
-        offer.stampKey.size() > 260)
+        offer.releaseNotes.size() > 10240 || offer.stampFile.size() > 260 ||
+        offer.stampSection.size() > 260 || offer.stampKey.size() > 260)
         std::abort();
-    if (offer.downloadUrl.find('\0') != std::string::npos || offer.releaseNotes.find('\0') != std::string::npos)
+    if (offer.downloadUrl.find('\0') != std::string::npos ||
+        offer.releaseNotes.find('\0') != std::string::npos)
         std::abort();
     return 0;
 }

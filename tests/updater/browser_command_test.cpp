@@ -15,7 +15,8 @@ TEST(BrowserCommandTest, CutsAtThePlaceholderAndAppendsTheAddress) {
     EXPECT_EQ(std::string("\"C:\\Program Files\\b.exe\" -nohome  ") + kAddress,
               BuildBrowserCommand("\"C:\\Program Files\\b.exe\" -nohome %1", kAddress).value());
     // The quoted form wins over a bare %1 further left.
-    EXPECT_EQ(std::string("b.exe %1x  ") + kAddress, BuildBrowserCommand("b.exe %1x \"%1\"", kAddress).value());
+    EXPECT_EQ(std::string("b.exe %1x  ") + kAddress,
+              BuildBrowserCommand("b.exe %1x \"%1\"", kAddress).value());
 }
 
 TEST(BrowserCommandTest, CommandWithoutPlaceholderGetsBlankAndAddress) {

@@ -6,10 +6,13 @@ namespace {
 
 TEST(LinkErrorTextTest, KnownCodesHaveTheirOwnWords) {
     EXPECT_EQ("Unable to open hyperlink:\n\nA sharing violation occurred. ", LinkErrorText(26));
-    EXPECT_EQ("Unable to open hyperlink:\n\nThe operating system is out\nof memory or resources.", LinkErrorText(0));
-    EXPECT_EQ("Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.",
-              LinkErrorText(31));
-    EXPECT_EQ("Unable to open hyperlink:\n\nThe specified dynamic-link library was not found.", LinkErrorText(32));
+    EXPECT_EQ("Unable to open hyperlink:\n\nThe operating system is out\nof memory or resources.",
+              LinkErrorText(0));
+    EXPECT_EQ(
+        "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.",
+        LinkErrorText(31));
+    EXPECT_EQ("Unable to open hyperlink:\n\nThe specified dynamic-link library was not found.",
+              LinkErrorText(32));
 }
 
 TEST(LinkErrorTextTest, OtherCodesAreNamedByNumber) {

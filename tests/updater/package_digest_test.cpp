@@ -43,7 +43,8 @@ TEST_F(PackageDigestTest, HashesWithTheSystemProvider) {
     const auto million = FileSha256(package);
     ASSERT_TRUE(million.has_value());
     Sha256Digest expected{};
-    ASSERT_TRUE(ParseSha256Text("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", expected));
+    ASSERT_TRUE(
+        ParseSha256Text("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", expected));
     EXPECT_EQ(expected, *million);
 
     EXPECT_FALSE(FileSha256(package + ".missing").has_value());

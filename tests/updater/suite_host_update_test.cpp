@@ -52,8 +52,8 @@ TEST(SuiteHostUpdateTest, OffersTheUpdateAndListsWhatItReceives) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
     UniqueHandle hostThread(process.hThread);
     UniqueHandle host(process.hProcess);
 

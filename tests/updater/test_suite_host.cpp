@@ -93,7 +93,9 @@ bool TestSuiteHost::WaitForExit(DWORD milliseconds) {
     return PumpUntil([&] { return WaitForSingleObject(m_hProcess.get(), 0) == WAIT_OBJECT_0; }, milliseconds);
 }
 
-bool TestSuiteHost::ExitEventSet() const { return WaitForSingleObject(m_hExitEvent.get(), 0) == WAIT_OBJECT_0; }
+bool TestSuiteHost::ExitEventSet() const {
+    return WaitForSingleObject(m_hExitEvent.get(), 0) == WAIT_OBJECT_0;
+}
 
 int TestSuiteHost::ShutdownCount() {
     PumpFor(50);
@@ -109,7 +111,9 @@ LRESULT CALLBACK TestSuiteHost::WindowProc(HWND hWnd, UINT message, WPARAM wPara
     return DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
-std::string UpdateExePath() { return WindowsPath(WXB_UPDATE_EXE); }
+std::string UpdateExePath() {
+    return WindowsPath(WXB_UPDATE_EXE);
+}
 
 std::vector<HWND> VisibleDialogsOf(DWORD processId) {
     DialogSearch search{processId, {}};

@@ -7,8 +7,7 @@
 
 namespace {
 
-template <size_t Width>
-void Put(char (&field)[Width], const char* text) {
+template <size_t Width> void Put(char (&field)[Width], const char* text) {
     std::strncpy(field, text, Width);
 }
 
@@ -33,7 +32,8 @@ TEST(UpdateBlockTest, EveryFieldIsReadFromItsOffset) {
     auto block = FilledBlock();
     const auto* bytes = reinterpret_cast<const unsigned char*>(block.get());
     // The host side may write the block by raw offsets; check them too.
-    EXPECT_EQ(0, std::strcmp(reinterpret_cast<const char*>(bytes + 4), "http://127.0.0.1:18480/wxb/soft/wxbry5.exe"));
+    EXPECT_EQ(0, std::strcmp(reinterpret_cast<const char*>(bytes + 4),
+                             "http://127.0.0.1:18480/wxb/soft/wxbry5.exe"));
     EXPECT_EQ(0, std::strcmp(reinterpret_cast<const char*>(bytes + 11548), "v"));
 
     const UpdateOffer offer = ReadUpdateBlock(*block);

@@ -70,7 +70,8 @@ void PressKey(WORD key) {
 // Update.exe's own resources, read without running it.
 class UpdateResources {
 public:
-    UpdateResources() : m_module(LoadLibraryExA(UpdateExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    UpdateResources()
+        : m_module(LoadLibraryExA(UpdateExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     std::string String(UINT id) const {
         char text[512] = {};
         LoadStringA(m_module.get(), id, text, sizeof text);

@@ -202,7 +202,8 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     for (const std::string& text : texts) {
         unsigned done = 0, total = 0, percent = 0;
         char rest = 0;
-        ASSERT_EQ(3, std::sscanf(text.c_str(), "下载进度：%u/%u  %u%%%c", &done, &total, &percent, &rest)) << text;
+        ASSERT_EQ(3, std::sscanf(text.c_str(), "下载进度：%u/%u  %u%%%c", &done, &total, &percent, &rest))
+            << text;
         EXPECT_EQ(kPackageSize, total) << text;
         EXPECT_LE(done, total) << text;
         EXPECT_EQ(uint64_t{done} * 100 / total, percent) << text;
@@ -231,7 +232,8 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
     unsigned done = 0, total = 0, percent = 0;
     ASSERT_TRUE(PumpUntil(
         [&] {
-            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &done, &total, &percent) == 3 &&
+            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &done, &total,
+                               &percent) == 3 &&
                    done >= 200000;
         },
         15000));
@@ -251,7 +253,8 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
     unsigned first = 0;
     ASSERT_TRUE(PumpUntil(
         [&] {
-            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &first, &total, &percent) == 3;
+            return std::sscanf(TextOf(progressText).c_str(), "下载进度：%u/%u  %u%%", &first, &total,
+                               &percent) == 3;
         },
         15000));
     EXPECT_GE(first, part);
@@ -267,7 +270,8 @@ TEST_F(UpdateFlowTest, FailedDownloadSaysSoAndStartsNothing) {
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
     char expected[256];
-    std::snprintf(expected, sizeof expected, LoadUpdateString(IDS_DOWNLOAD_FAILED).c_str(), 7); // DL_NET_ERROR
+    std::snprintf(expected, sizeof expected, LoadUpdateString(IDS_DOWNLOAD_FAILED).c_str(),
+                  7); // DL_NET_ERROR
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
     PumpFor(700);

@@ -5,7 +5,9 @@
 namespace {
 
 // Lead bytes of code page 936 (GBK).
-bool GbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool GbkLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
 TEST(ProgressPercentTest, RoundsDownWithoutOverflow) {
     EXPECT_EQ(4u, ProgressPercent(51200, 1048576));
@@ -21,7 +23,8 @@ TEST(ProgressPercentTest, UnknownTotalIsZeroPercent) {
 }
 
 TEST(InstallerWorkingDirectoryTest, PackageDirectoryWithOneBackslash) {
-    EXPECT_EQ("C:\\Wexbury\\update\\", InstallerWorkingDirectory("C:\\Wexbury\\update\\wxbry5.exe", GbkLeadByte));
+    EXPECT_EQ("C:\\Wexbury\\update\\",
+              InstallerWorkingDirectory("C:\\Wexbury\\update\\wxbry5.exe", GbkLeadByte));
     EXPECT_EQ("C:\\", InstallerWorkingDirectory("C:\\wxbry5.exe", GbkLeadByte));
     EXPECT_EQ("\\", InstallerWorkingDirectory("wxbry5.exe", GbkLeadByte));
     EXPECT_EQ("\\", InstallerWorkingDirectory("", GbkLeadByte));

@@ -381,7 +381,8 @@ public:
     }
     ~ClassesRootValue() {
         if (m_hadValue)
-            RegSetValueA(HKEY_CLASSES_ROOT, m_subKey.c_str(), REG_SZ, m_old.c_str(), static_cast<DWORD>(m_old.size()));
+            RegSetValueA(HKEY_CLASSES_ROOT, m_subKey.c_str(), REG_SZ, m_old.c_str(),
+                         static_cast<DWORD>(m_old.size()));
         else
             RegDeleteTreeA(HKEY_CLASSES_ROOT, m_subKey.c_str());
     }
@@ -404,7 +405,8 @@ protected:
     void SetUp() override {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        recordFile = std::string(temp) + "wxb_link_fallback_" + std::to_string(GetCurrentProcessId()) + ".txt";
+        recordFile =
+            std::string(temp) + "wxb_link_fallback_" + std::to_string(GetCurrentProcessId()) + ".txt";
         DeleteFileA(recordFile.c_str());
         SetEnvironmentVariableA("WXB_RECORD_FILE", recordFile.c_str());
     }
