@@ -33,6 +33,12 @@ cp "$root/win/bin/Wexbury.exe" "$root/win/bin/Tessaly.exe" "$root/win/bin/wxbcom
 # got with the offer beside it; nothing is left from an earlier run.
 rm -rf "$demo/www" "$demo/update"
 cp -r suite/demo/www "$demo/www"
+# The picture the calendar's splash fetches for its next start: an animated
+# GIF (the splash shows any picture the system loader reads) on the picture
+# server's path. The first start shows the built-in picture and fetches this
+# one; every later start shows it.
+mkdir -p "$demo/www/oempage/ad/topright/images"
+python3 tools/loading_picture.py "$demo/www/oempage/ad/topright/images/loading.bmp"
 mkdir -p "$demo/www/wxb/soft" "$demo/update"
 cp "$root/win/bin/wxbry5_setup.exe" "$demo/www/wxb/soft/"
 (cd "$demo/www/wxb/soft" && sha256sum wxbry5_setup.exe) >"$demo/update/wxbry5_setup.exe.sha256"
@@ -85,6 +91,8 @@ grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$log" &&
     echo "demo: the calendar asked $server for its page"
 grep -q "GET /wxb/soft/wxbry5_setup.exe HTTP/1.1\" 200" "$log" &&
     echo "demo: the updater downloaded the package from $server"
+grep -q "GET /oempage/ad/topright/images/loading.bmp HTTP/1.1\" 200" "$log" &&
+    echo "demo: the splash fetched the loading picture from $server; the next run shows it"
 [ -f "$shot" ] && echo "demo: screenshot of the calendar and the update offer saved as $shot"
 [ -f "$progress_shot" ] && echo "demo: screenshot of the download in progress saved as $progress_shot"
 [ -f "$installer_shot" ] && echo "demo: screenshot of the started installer saved as $installer_shot"
