@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "tessaly_resource.h"
 #include "tests/support/resource_expect.h"
 #include "tests/support/resource_probe.h"
@@ -304,7 +307,7 @@ TEST(TessalyBitmaps, StateBitmapsFillTheirShapeAndLightUpOnHover) {
 // The main window's title buttons key out magenta: their rounded corners
 // must be magenta to show the skin behind, their middle must not.
 TEST(TessalyBitmaps, SkinButtonBitmapsAreMagentaAroundTheButton) {
-    for (int id : {IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, IDB_OK_NORMAL, IDB_OK_HOVER}) {
+    for (int id : {IDB_OK_NORMAL, IDB_OK_HOVER}) {
         SCOPED_TRACE("bitmap " + std::to_string(id));
         auto picture = LoadPicture(id);
         ASSERT_TRUE(picture);
@@ -312,6 +315,30 @@ TEST(TessalyBitmaps, SkinButtonBitmapsAreMagentaAroundTheButton) {
             EXPECT_EQ(picture->At(x, y), kMagenta) << x << "," << y;
         EXPECT_NE(picture->At(7, 7), kMagenta);
         EXPECT_NE(picture->At(7, 1), kMagenta);
+    }
+}
+
+// The panel's pictures are drawn as background AND picture where their shape
+// is white: white there leaves the background as it is, also where the
+// window region is not honoured (child windows of a layered window under Wine).
+TEST(TessalyBitmaps, PanelPicturesAreWhiteOutsideTheirShape) {
+    for (auto [shapeId, pictureIds] : {std::pair{IDB_BUTTON_SHAPE, std::vector<int>{IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL}},
+                                       std::pair{IDB_SETTINGS_BUTTON_SHAPE, std::vector<int>{IDB_SETTINGS_HOVER, IDB_SETTINGS_NORMAL}}}) {
+        auto shape = LoadPicture(shapeId);
+        ASSERT_TRUE(shape);
+        for (int id : pictureIds) {
+            SCOPED_TRACE("bitmap " + std::to_string(id));
+            auto picture = LoadPicture(id);
+            ASSERT_TRUE(picture);
+            int outside = 0;
+            for (int y = 0; y < 14; ++y)
+                for (int x = 0; x < 14; ++x)
+                    if (shape->At(x, y) == kWhite) {
+                        ++outside;
+                        EXPECT_EQ(picture->At(x, y), kWhite) << x << "," << y;
+                    }
+            EXPECT_GT(outside, 0);
+        }
     }
 }
 

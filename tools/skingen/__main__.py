@@ -11,6 +11,7 @@ import formats
 import glyphs
 import tessaly_art
 import update_art
+from palette import MAGENTA, WHITE
 from raster import Canvas
 
 ICON_SIZES = (16, 32, 48)
@@ -44,14 +45,14 @@ def main(out):
     formats.write_ico(path("tessaly.ico"), _icon(glyphs.calendar))
     formats.write_bmp1(path("main_mask.bmp"), tessaly_art.main_mask())
     bmp(path("main_skin.bmp"), tessaly_art.main_skin())
-    bmp(path("close_hover.bmp"), tessaly_art.button_picture("close", True))
-    bmp(path("close_normal.bmp"), tessaly_art.button_picture("close", False))
-    bmp(path("ok_hover.bmp"), tessaly_art.button_picture("settings", True))
-    bmp(path("ok_normal.bmp"), tessaly_art.button_picture("settings", False))
-    bmp(path("settings_hover.bmp"), tessaly_art.button_picture("settings", True))
-    bmp(path("settings_normal.bmp"), tessaly_art.button_picture("settings", False))
-    bmp(path("minimize_hover.bmp"), tessaly_art.button_picture("minimize", True))
-    bmp(path("minimize_normal.bmp"), tessaly_art.button_picture("minimize", False))
+    bmp(path("close_hover.bmp"), tessaly_art.button_picture("close", True, WHITE))
+    bmp(path("close_normal.bmp"), tessaly_art.button_picture("close", False, WHITE))
+    bmp(path("ok_hover.bmp"), tessaly_art.button_picture("settings", True, MAGENTA))
+    bmp(path("ok_normal.bmp"), tessaly_art.button_picture("settings", False, MAGENTA))
+    bmp(path("settings_hover.bmp"), tessaly_art.button_picture("settings", True, WHITE))
+    bmp(path("settings_normal.bmp"), tessaly_art.button_picture("settings", False, WHITE))
+    bmp(path("minimize_hover.bmp"), tessaly_art.button_picture("minimize", True, WHITE))
+    bmp(path("minimize_normal.bmp"), tessaly_art.button_picture("minimize", False, WHITE))
     bmp(path("button_shape.bmp"), tessaly_art.button_shape())
     bmp(path("settings_button_shape.bmp"), tessaly_art.button_shape())
     bmp(path("settings_title_left.bmp"), tessaly_art.settings_title_left())

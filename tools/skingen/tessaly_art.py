@@ -3,7 +3,7 @@ the settings window pieces and the loading picture."""
 
 import glyphs
 import text
-from palette import (BRAND, BRAND_DARK, BRAND_LIGHT, CLOSE_RED, CREAM, EDGE, MAGENTA, RING_DARK,
+from palette import (BRAND, BRAND_DARK, BRAND_LIGHT, CLOSE_RED, CREAM, EDGE, RING_DARK,
                      RING_LIGHT, SHADOW, WHITE)
 from raster import (Canvas, ellipse, horizontal, intersect, inset, mix, outline, ramp, rect,
                     rounded_rect, segment, union, vertical)
@@ -128,13 +128,16 @@ def _glyph(kind):
     return glyphs.gear(7, 7, 4.9, 3.6, 1.5, 8, 1.9)
 
 
-def button_picture(kind, hover):
-    """A glyph button; pixels outside the shape are magenta, the transparent
-    colour of the skinned buttons, and are cut away from shaped ones."""
+def button_picture(kind, hover, outside):
+    """A glyph button on a background of colour outside: magenta, the
+    transparent colour, for the main window's skinned buttons; white for the
+    panel's shaped buttons, whose white mask pixels show background AND
+    picture, so white shows the background even where a region is not
+    honoured."""
     top, bottom, border = FACES[("close-" if kind == "close" else "") + "hover" if hover
                                 else "normal"]
     shape = _button_outline()
-    c = Canvas(BUTTON, BUTTON, MAGENTA)
+    c = Canvas(BUTTON, BUTTON, outside)
     for y in range(BUTTON):
         for x in range(BUTTON):
             if shape(x + 0.5, y + 0.5) < 0:
