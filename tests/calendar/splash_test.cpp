@@ -62,6 +62,14 @@ int ServedRequests() {
     return count;
 }
 
+// Sets what the picture server answers from now on; returns how many
+// requests it has answered so far.
+int Serve(const std::string& picture, const char* mode) {
+    WriteServerFile("picture", picture);
+    WriteServerFile("mode", mode);
+    return ServedRequests();
+}
+
 // Tessaly.exe with the stand-in suite library in a folder of its own, and
 // the suite host's window that the library looks for.
 class Splash : public ::testing::Test {
@@ -89,6 +97,12 @@ protected:
         return hMain;
     }
 
+    // From first seen to gone; the timer starts before the splash shows.
+    void ExpectShownAboutTwoSeconds() {
+        EXPECT_GE(m_mainAt - m_shownAt, 1500u);
+        EXPECT_LE(m_mainAt - m_shownAt, 4500u);
+    }
+
     std::string Screenshot() {
         const std::string path = m_shots.Path("shot" + std::to_string(m_nShots++) + ".png");
         EXPECT_TRUE(harness::Screenshot(path));
@@ -114,9 +128,7 @@ TEST_F(Splash, FirstStartShowsTheBuiltInPictureOnTheScreenCentreAndKeepsTheDownl
     // About 10.5 reads of 10240 bytes.
     const std::string picture = TwoColourBmp(300, 120, 0x2060C0, 0xF0A030);
     ASSERT_GT(picture.size(), 10u * 10240);
-    WriteServerFile("picture", picture);
-    WriteServerFile("mode", "serve");
-    const int requestsBefore = ServedRequests();
+    const int requestsBefore = Serve(picture, "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
@@ -139,9 +151,7 @@ TEST_F(Splash, FirstStartShowsTheBuiltInPictureOnTheScreenCentreAndKeepsTheDownl
             << at.x << "," << at.y;
 
     ASSERT_NE(nullptr, WaitForMainWindow(*tessaly, hSplash));
-    const DWORD shownMs = m_mainAt - m_shownAt;
-    EXPECT_GE(shownMs, 1500u);
-    EXPECT_LE(shownMs, 4500u);
+    ExpectShownAboutTwoSeconds();
 
     WaitForDownloadEnd(requestsBefore);
     EXPECT_TRUE(SameBytes(picture, m_folder.Read("loading.bmp"))) << "the whole picture, in order";
@@ -151,9 +161,7 @@ TEST_F(Splash, NextStartShowsTheDownloadedPictureAtItsSizeOnTheWorkAreaCentre) {
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
     ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
     const std::string current = TwoColourBmp(200, 90, 0x904010, 0x10A0A0);
-    WriteServerFile("picture", current);
-    WriteServerFile("mode", "serve");
-    const int requestsBefore = ServedRequests();
+    const int requestsBefore = Serve(current, "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
@@ -178,11 +186,9 @@ TEST_F(Splash, NextStartShowsTheDownloadedPictureAtItsSizeOnTheWorkAreaCentre) {
 TEST_F(Splash, AFailedDownloadKeepsTheEarlierPicture) {
     // A connection closed half way through the body, and an error page.
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
-    WriteServerFile("picture", TwoColourBmp(300, 120, 0x904010, 0x10A0A0));
     for (const char* mode : {"cut", "missing"}) {
         ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
-        WriteServerFile("mode", mode);
-        const int requestsBefore = ServedRequests();
+        const int requestsBefore = Serve(TwoColourBmp(300, 120, 0x904010, 0x10A0A0), mode);
         std::unique_ptr<harness::Program> tessaly;
         HWND hSplash = StartSplash(tessaly);
         ASSERT_NE(nullptr, hSplash) << mode;
@@ -199,9 +205,7 @@ TEST_F(Splash, APictureThatCannotBeWrittenHarmsNothing) {
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
     ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
     ASSERT_TRUE(CreateDirectoryA(m_folder.Path("loading.bmp.down").c_str(), nullptr));
-    WriteServerFile("picture", TwoColourBmp(300, 120, 0x904010, 0x10A0A0));
-    WriteServerFile("mode", "serve");
-    const int requestsBefore = ServedRequests();
+    const int requestsBefore = Serve(TwoColourBmp(300, 120, 0x904010, 0x10A0A0), "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
@@ -220,9 +224,7 @@ TEST_F(Splash, ServerDownStillClosesAfterTwoSecondsAndOpensTheMainWindow) {
     ASSERT_NE(nullptr, hSplash);
     EXPECT_EQ(500, harness::WindowRect(hSplash).right - harness::WindowRect(hSplash).left);
     ASSERT_NE(nullptr, WaitForMainWindow(*tessaly, hSplash));
-    const DWORD shownMs = m_mainAt - m_shownAt;
-    EXPECT_GE(shownMs, 1500u);
-    EXPECT_LE(shownMs, 4500u);
+    ExpectShownAboutTwoSeconds();
     Sleep(500);
     EXPECT_FALSE(m_folder.Exists("loading.bmp"));
     EXPECT_FALSE(m_folder.Exists("loading.bmp.down"));

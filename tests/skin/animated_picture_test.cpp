@@ -109,6 +109,16 @@ protected:
         return WaitUntil([&] { return ColourAt(x, y) == colour; }, timeoutMs);
     }
 
+    // Loads an animation and waits until it plays; returns the process's
+    // thread count from before its drawing thread started.
+    int StartPlaying(const Bytes& gif) {
+        EXPECT_TRUE(Load(gif));
+        const int threads = ThreadsOfThisProcess();
+        m_picture.Draw();
+        EXPECT_TRUE(WaitUntil([&] { return m_picture.IsPlaying(); }));
+        return threads;
+    }
+
     // The colours shown at (x, y) over `ms`, each with the time it appeared.
     struct Change {
         double atMs;
@@ -319,10 +329,7 @@ TEST_F(AnimatedPicture, StopKeepsTheFrameAndDrawResumesWithIt) {
 }
 
 TEST_F(AnimatedPicture, DrawWhilePlayingStartsNoSecondThread) {
-    ASSERT_TRUE(Load(SolidFrames(10, {kIndexRed, kIndexGreen})));
-    const int threadsBefore = ThreadsOfThisProcess();
-    m_picture.Draw();
-    ASSERT_TRUE(WaitUntil([&] { return m_picture.IsPlaying(); }));
+    const int threadsBefore = StartPlaying(SolidFrames(10, {kIndexRed, kIndexGreen}));
     m_picture.Draw();
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore + 1);
 
@@ -334,10 +341,7 @@ TEST_F(AnimatedPicture, DrawWhilePlayingStartsNoSecondThread) {
 }
 
 TEST_F(AnimatedPicture, DestroyingTheWindowWhilePlayingStopsTheThreadFirst) {
-    ASSERT_TRUE(Load(SolidFrames(0, {kIndexRed, kIndexGreen})));
-    const int threadsBefore = ThreadsOfThisProcess();
-    m_picture.Draw();
-    ASSERT_TRUE(WaitUntil([&] { return m_picture.IsPlaying(); }));
+    const int threadsBefore = StartPlaying(SolidFrames(0, {kIndexRed, kIndexGreen}));
     DestroyWindow(m_hParent);
     EXPECT_FALSE(m_picture.IsPlaying());
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
@@ -345,10 +349,7 @@ TEST_F(AnimatedPicture, DestroyingTheWindowWhilePlayingStopsTheThreadFirst) {
 }
 
 TEST_F(AnimatedPicture, UnloadWhilePlayingEndsTheThreadAndEmptiesTheControl) {
-    ASSERT_TRUE(Load(SolidFrames(0, {kIndexRed, kIndexGreen})));
-    const int threadsBefore = ThreadsOfThisProcess();
-    m_picture.Draw();
-    ASSERT_TRUE(WaitUntil([&] { return m_picture.IsPlaying(); }));
+    const int threadsBefore = StartPlaying(SolidFrames(0, {kIndexRed, kIndexGreen}));
     m_picture.Unload();
     EXPECT_FALSE(m_picture.IsPlaying());
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
