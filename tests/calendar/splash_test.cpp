@@ -4,6 +4,7 @@
 // "loading.bmp".
 #include "bmp_file.h"
 #include "framework/handles.h"
+#include "gif_builder.h"
 #include "harness/program.h"
 #include "harness/screen.h"
 #include "harness/temp_folder.h"
@@ -15,6 +16,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -181,6 +183,36 @@ TEST_F(Splash, NextStartShowsTheDownloadedPictureAtItsSizeOnTheWorkAreaCentre) {
     ASSERT_NE(nullptr, WaitForMainWindow(*tessaly, hSplash));
     WaitForDownloadEnd(requestsBefore);
     EXPECT_TRUE(SameBytes(current, m_folder.Read("loading.bmp"))) << "fetched for the start after this one";
+}
+
+TEST_F(Splash, ADownloadedAnimationPlaysOnTheScreen) {
+    GifBuilder gif("GIF89a", 120, 60, {0x000000, 0xE02020, 0x2040E0});
+    gif.Looping().Control(15, 0).Image(0, 0, 120, 60, 1).Control(15, 0).Image(0, 0, 120, 60, 2);
+    ASSERT_TRUE(m_folder.Write("loading.bmp", ToString(gif.Trailer().Bytes())));
+    Serve(TwoColourBmp(200, 90, 0x904010, 0x10A0A0), "serve");
+
+    std::unique_ptr<harness::Program> tessaly;
+    HWND hSplash = StartSplash(tessaly);
+    ASSERT_NE(nullptr, hSplash);
+    const RECT rect = harness::WindowRect(hSplash);
+    EXPECT_EQ(120, rect.right - rect.left);
+    EXPECT_EQ(60, rect.bottom - rect.top);
+    // The screen's own pixels, read back while the splash shows.
+    HDC hScreen = GetDC(nullptr);
+    std::set<COLORREF> seen;
+    int changes = 0;
+    COLORREF last = CLR_INVALID;
+    while (IsWindow(hSplash) && IsWindowVisible(hSplash)) {
+        const COLORREF colour = GetPixel(hScreen, rect.left + 60, rect.top + 30);
+        changes += last != CLR_INVALID && colour != last;
+        last = colour;
+        seen.insert(colour);
+        Sleep(10);
+    }
+    ReleaseDC(nullptr, hScreen);
+    EXPECT_TRUE(seen.count(ToColorref(0xE02020)));
+    EXPECT_TRUE(seen.count(ToColorref(0x2040E0)));
+    EXPECT_GE(changes, 3) << "frames of 150 ms over about two seconds";
 }
 
 TEST_F(Splash, AFailedDownloadKeepsTheEarlierPicture) {
