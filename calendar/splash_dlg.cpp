@@ -41,7 +41,8 @@ LONGLONG ContentLength(HINTERNET hRequest) {
 bool AnsweredOk(HINTERNET hRequest) {
     DWORD status = 0;
     DWORD size = sizeof status;
-    return HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+    return HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                          nullptr) &&
            status == HTTP_STATUS_OK;
 }
 
@@ -76,7 +77,7 @@ bool ReplacePicture() {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 CSplashDlg::CSplashDlg(CWnd* pParentWnd) : CDialog(IDD_SPLASH, pParentWnd) {}
 
@@ -114,7 +115,8 @@ void CSplashDlg::ShowBuiltInPicture() {
     BITMAP info{};
     ::GetObjectA(bitmap.get(), sizeof info, &info);
     SetWindowPos(nullptr, (::GetSystemMetrics(SM_CXSCREEN) - info.bmWidth) / 2,
-                 (::GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2, info.bmWidth, info.bmHeight, SWP_NOZORDER);
+                 (::GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
+                 SWP_NOZORDER);
 }
 
 LRESULT CSplashDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,12 +135,13 @@ DWORD WINAPI CSplashDlg::DownloadThread(void*) {
     UniqueInternet internet(::InternetOpenA("Outlook", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet)
         return 0;
-    UniqueInternet request(::InternetOpenUrlA(internet.get(), kPictureUrl, nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    UniqueInternet request(
+        ::InternetOpenUrlA(internet.get(), kPictureUrl, nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     // An error page is no picture.
     if (!request || !AnsweredOk(request.get()))
         return 0;
-    UniqueHandle file(::CreateFileA(kPartialFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    UniqueHandle file(::CreateFileA(kPartialFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return 0;
     const bool complete = CopyBody(request.get(), file.get());

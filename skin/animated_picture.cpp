@@ -45,7 +45,8 @@ ComPtr<IPicture> LoadPicture(HGLOBAL hGlobal, DWORD dwSize, BOOL bFreeOnRelease)
             GlobalFree(hGlobal);
         return picture;
     }
-    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(dwSize), FALSE, IID_IPicture, picture.put_void())))
+    if (FAILED(
+            OleLoadPicture(stream.get(), static_cast<LONG>(dwSize), FALSE, IID_IPicture, picture.put_void())))
         picture = ComPtr<IPicture>();
     return picture;
 }
@@ -62,10 +63,11 @@ SIZE HimetricSize(IPicture* picture) {
 // bottom-up, as HIMETRIC coordinates do.
 BOOL RenderPicture(IPicture* picture, HDC hdc, int left, int top, int width, int height) {
     const SIZE himetric = HimetricSize(picture);
-    return SUCCEEDED(picture->Render(hdc, left, top, width, height, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr));
+    return SUCCEEDED(
+        picture->Render(hdc, left, top, width, height, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr));
 }
 
-}  // namespace
+} // namespace
 
 BOOL CAnimatedPicture::BitmapContext::Create(HDC hCompatible, int width, int height) {
     Reset();
@@ -97,8 +99,8 @@ CAnimatedPicture::~CAnimatedPicture() {
 
 BOOL CAnimatedPicture::LoadFromFile(const char* path) {
     Unload();
-    UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return FALSE;
     const DWORD dwSize = GetFileSize(file.get(), nullptr);
@@ -221,8 +223,8 @@ BOOL CAnimatedPicture::Draw() {
         if (m_wholePicture)
             bDrawn = RenderPicture(m_wholePicture.get(), m_offscreen.get(), 0, 0, m_nWidth, m_nHeight);
         else if (m_frames.size() == 1)
-            bDrawn = RenderPicture(m_frames[0].picture.get(), m_offscreen.get(), m_frames[0].left, m_frames[0].top,
-                                   m_frames[0].width, m_frames[0].height);
+            bDrawn = RenderPicture(m_frames[0].picture.get(), m_offscreen.get(), m_frames[0].left,
+                                   m_frames[0].top, m_frames[0].width, m_frames[0].height);
     }
     if (bDrawn)
         Invalidate(FALSE);
@@ -317,13 +319,15 @@ void CAnimatedPicture::RunAnimation() {
 
 BOOL CAnimatedPicture::RenderFrame(const GifFrame& frame) {
     std::lock_guard<std::mutex> guard(m_drawLock);
-    return RenderPicture(frame.picture.get(), m_offscreen.get(), frame.left, frame.top, frame.width, frame.height);
+    return RenderPicture(frame.picture.get(), m_offscreen.get(), frame.left, frame.top, frame.width,
+                         frame.height);
 }
 
 void CAnimatedPicture::SaveUnder(const GifFrame& frame) {
     std::lock_guard<std::mutex> guard(m_drawLock);
     if (m_saved.Create(m_offscreen.get(), frame.width, frame.height))
-        BitBlt(m_saved.get(), 0, 0, frame.width, frame.height, m_offscreen.get(), frame.left, frame.top, SRCCOPY);
+        BitBlt(m_saved.get(), 0, 0, frame.width, frame.height, m_offscreen.get(), frame.left, frame.top,
+               SRCCOPY);
 }
 
 void CAnimatedPicture::DisposeCurrentFrame() {
@@ -332,7 +336,8 @@ void CAnimatedPicture::DisposeCurrentFrame() {
         FillWithBackground(RECT{frame.left, frame.top, frame.left + frame.width, frame.top + frame.height});
     } else if (frame.disposal == 3 && m_saved) {
         std::lock_guard<std::mutex> guard(m_drawLock);
-        BitBlt(m_offscreen.get(), frame.left, frame.top, frame.width, frame.height, m_saved.get(), 0, 0, SRCCOPY);
+        BitBlt(m_offscreen.get(), frame.left, frame.top, frame.width, frame.height, m_saved.get(), 0, 0,
+               SRCCOPY);
         m_saved.Reset();
     }
 }

@@ -22,7 +22,7 @@ struct GifFrame {
     int height = 0;
     int left = 0;
     int top = 0;
-    DWORD delay = 0;  // hundredths of a second; 0xFFFFFFFF when the frame has no control extension
+    DWORD delay = 0; // hundredths of a second; 0xFFFFFFFF when the frame has no control extension
     int disposal = 0;
 };
 
@@ -104,10 +104,10 @@ private:
     // finding the context busy on the other thread).
     std::mutex m_drawLock;
     BitmapContext m_offscreen;
-    BitmapContext m_saved;  // the area under a frame with disposal method 3
+    BitmapContext m_saved; // the area under a frame with disposal method 3
 
     UniqueHandle m_hThread;
-    UniqueHandle m_hWake;  // manual-reset: a stop wakes the frame wait at once
+    UniqueHandle m_hWake; // manual-reset: a stop wakes the frame wait at once
     ComPtr<IPicture> m_wholePicture;
     std::vector<GifFrame> m_frames;
 };

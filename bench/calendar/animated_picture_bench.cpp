@@ -47,7 +47,8 @@ Memory MemoryNow() {
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     const double mib = 1024.0 * 1024.0;
-    return {static_cast<double>(counters.PagefileUsage) / mib, static_cast<double>(counters.WorkingSetSize) / mib};
+    return {static_cast<double>(counters.PagefileUsage) / mib,
+            static_cast<double>(counters.WorkingSetSize) / mib};
 }
 
 // Dispatches the window's messages (its paints) for `seconds`; returns the
@@ -64,7 +65,7 @@ double PumpFor(double seconds) {
     return std::max(0.0, ProcessCpuSeconds() - cpuBefore);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -73,10 +74,10 @@ int main(int argc, char** argv) {
     }
     const double playSeconds = std::atof(argv[2]);
     OleInitScope ole;
-    HWND hWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 500, 200, nullptr,
-                                   nullptr, nullptr, nullptr);
-    HWND hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, hWindow, nullptr, nullptr,
-                                    nullptr);
+    HWND hWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 500, 200,
+                                   nullptr, nullptr, nullptr, nullptr);
+    HWND hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, hWindow, nullptr,
+                                    nullptr, nullptr);
     CAnimatedPicture picture;
     picture.SubclassWindow(hControl);
 

@@ -32,8 +32,9 @@ std::string ToString(const Bytes& bytes) {
 ::testing::AssertionResult SameBytes(const std::string& expected, const std::string& actual) {
     if (expected == actual)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected " << expected.size() << " bytes, found " << actual.size()
-                                         << (expected.size() == actual.size() ? " that differ" : "");
+    return ::testing::AssertionFailure()
+           << "expected " << expected.size() << " bytes, found " << actual.size()
+           << (expected.size() == actual.size() ? " that differ" : "");
 }
 
 // A picture of two halves, left and right (0xRRGGBB each).
@@ -143,13 +144,15 @@ TEST_F(Splash, FirstStartShowsTheBuiltInPictureOnTheScreenCentreAndKeepsTheDownl
 
     // What shows is bitmap 153 of the program's own resources.
     const std::string shot = Screenshot();
-    UniqueLibrary resources(LoadLibraryExA(m_folder.Path("Tessaly.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    UniqueLibrary resources(
+        LoadLibraryExA(m_folder.Path("Tessaly.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     UniqueBitmap builtIn(LoadBitmapA(resources.get(), MAKEINTRESOURCEA(IDB_SPLASH)));
     ASSERT_TRUE(builtIn);
     MemoryDC dc(CreateCompatibleDC(nullptr));
     SelectObjectScope select(dc.get(), builtIn.get());
     for (POINT at : {POINT{250, 100}, POINT{40, 30}, POINT{460, 170}})
-        EXPECT_EQ(GetPixel(dc.get(), at.x, at.y), harness::ScreenshotPixel(shot, rect.left + at.x, rect.top + at.y))
+        EXPECT_EQ(GetPixel(dc.get(), at.x, at.y),
+                  harness::ScreenshotPixel(shot, rect.left + at.x, rect.top + at.y))
             << at.x << "," << at.y;
 
     ASSERT_NE(nullptr, WaitForMainWindow(*tessaly, hSplash));
@@ -262,4 +265,4 @@ TEST_F(Splash, ServerDownStillClosesAfterTwoSecondsAndOpensTheMainWindow) {
     EXPECT_FALSE(m_folder.Exists("loading.bmp.down"));
 }
 
-}  // namespace
+} // namespace

@@ -79,9 +79,10 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
 class AnimatedPicture : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hParent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
-        HWND hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 20, 20, m_hParent,
-                                        reinterpret_cast<HMENU>(1006), nullptr, nullptr);
+        m_hParent =
+            CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+        HWND hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 20, 20,
+                                        m_hParent, reinterpret_cast<HMENU>(1006), nullptr, nullptr);
         ASSERT_TRUE(m_picture.SubclassWindow(hControl));
     }
     void TearDown() override {
@@ -357,4 +358,4 @@ TEST_F(AnimatedPicture, UnloadWhilePlayingEndsTheThreadAndEmptiesTheControl) {
     EXPECT_FALSE(m_picture.Draw());
 }
 
-}  // namespace
+} // namespace

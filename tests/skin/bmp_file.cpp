@@ -7,9 +7,10 @@ void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value, 
         bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-}  // namespace
+} // namespace
 
-std::vector<std::uint8_t> BmpFile(int width, int height, const std::function<std::uint32_t(int, int)>& colourAt) {
+std::vector<std::uint8_t> BmpFile(int width, int height,
+                                  const std::function<std::uint32_t(int, int)>& colourAt) {
     const std::size_t kFileHeader = 14, kInfoHeader = 40;
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     const std::size_t offBits = kFileHeader + kInfoHeader;
@@ -21,8 +22,8 @@ std::vector<std::uint8_t> BmpFile(int width, int height, const std::function<std
     Put(bytes, 14, static_cast<std::uint32_t>(kInfoHeader), 4);
     Put(bytes, 18, static_cast<std::uint32_t>(width), 4);
     Put(bytes, 22, static_cast<std::uint32_t>(height), 4);
-    Put(bytes, 26, 1, 2);   // planes
-    Put(bytes, 28, 24, 2);  // bits per pixel
+    Put(bytes, 26, 1, 2);  // planes
+    Put(bytes, 28, 24, 2); // bits per pixel
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             // Rows are stored bottom-up, each pixel blue, green, red.

@@ -7,4 +7,5 @@
 
 // A bottom-up 24-bit BMP of width × height whose pixel (x, y), counted from
 // the top-left, has the colour colourAt(x, y) (0xRRGGBB).
-std::vector<std::uint8_t> BmpFile(int width, int height, const std::function<std::uint32_t(int, int)>& colourAt);
+std::vector<std::uint8_t> BmpFile(int width, int height,
+                                  const std::function<std::uint32_t(int, int)>& colourAt);
