@@ -53,7 +53,7 @@ void CCalendarDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CCalendarDlg::OnInitDialog() {
     SetShapeBitmapId(IDB_MAIN_MASK);
     CSkinDialog::OnInitDialog();
-    AddAboutItem();
+    AppendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     MakeLayered();
@@ -161,15 +161,6 @@ LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     }
     return CSkinDialog::WindowProc(message, wParam, lParam);
-}
-
-void CCalendarDlg::AddAboutItem() {
-    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
-    char text[128] = "";
-    if (!hSysMenu || !::LoadStringA(AfxGetInstanceHandle(), IDS_ABOUTBOX, text, sizeof text))
-        return;
-    ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(hSysMenu, MF_STRING, IDM_ABOUTBOX, text);
 }
 
 // Pure yellow is see-through; the template has no layered bit, so flipping

@@ -27,7 +27,6 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void AddAboutItem();
     void MakeLayered();
     void CreateHiddenLabel();
     void CreateOwnedWindows();

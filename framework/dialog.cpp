@@ -72,6 +72,15 @@ COleControlSite* CDialog::GetControlSite(int nID) const {
     return m_pCtrlCont ? m_pCtrlCont->FindSite(nID) : nullptr;
 }
 
+void CDialog::AppendSystemMenuItem(UINT nIDString, UINT nIDCommand) {
+    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    const std::string text = AfxLoadString(nIDString);
+    if (!hSysMenu || text.empty())
+        return;
+    ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(hSysMenu, MF_STRING, nIDCommand, text.c_str());
+}
+
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     const bool input = (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) ||
                        (pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST);

@@ -43,6 +43,11 @@ public:
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
+    // Appends a separator and string resource nIDString as command
+    // nIDCommand to the system menu, when the window has one and the string
+    // is not empty.
+    void AppendSystemMenuItem(UINT nIDString, UINT nIDCommand);
+
     // The site of ActiveX item nID, or null.
     COleControlSite* GetControlSite(int nID) const;
 

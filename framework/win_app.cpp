@@ -56,6 +56,12 @@ CWnd* AfxGetMainWnd() {
     return g_pApp ? g_pApp->m_pMainWnd : nullptr;
 }
 
+std::string AfxLoadString(UINT nID) {
+    char text[512] = "";
+    ::LoadStringA(AfxGetInstanceHandle(), nID, text, sizeof text);
+    return text;
+}
+
 HINSTANCE AfxGetInstanceHandle() {
     return g_pApp ? g_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
 }

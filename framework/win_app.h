@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CWnd;
 
 class CWinApp {
@@ -34,3 +36,5 @@ public:
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
+// A string resource of the program; empty when it is missing.
+std::string AfxLoadString(UINT nID);

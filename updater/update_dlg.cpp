@@ -31,12 +31,6 @@ constexpr DWORD kInstallerDelay = 500;
 constexpr int kSkinBaseUnitX = 6;
 constexpr int kSkinBaseUnitY = 12;
 
-std::string LoadText(UINT nID) {
-    char text[512] = {};
-    LoadStringA(AfxGetInstanceHandle(), nID, text, sizeof text);
-    return text;
-}
-
 bool AnsiLeadByte(unsigned char byte) {
     return IsDBCSLeadByte(byte) != FALSE;
 }
@@ -74,11 +68,7 @@ BOOL CUpdateDlg::OnInitDialog() {
     CUpdateSkinDialog::OnInitDialog();
     PlaceControlsOnSkin();
 
-    const std::string about = LoadText(IDS_ABOUTBOX);
-    if (HMENU sysMenu = GetSystemMenu(m_hWnd, FALSE); sysMenu && !about.empty()) {
-        AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
-    }
+    AppendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -103,7 +93,7 @@ BOOL CUpdateDlg::OnInitDialog() {
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&decline), 2);
     m_exitSoftware.SetWindowPos(nullptr, decline.left, decline.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
-    SetWindowText(LoadText(IDS_WINDOW_TITLE));
+    SetWindowText(AfxLoadString(IDS_WINDOW_TITLE));
     SetWindowPos(nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER);
     CenterWindow();
 
@@ -122,14 +112,15 @@ BOOL CUpdateDlg::OnInitDialog() {
     } else {
         m_decline.ShowWindow(SW_SHOW);
         m_exitSoftware.ShowWindow(SW_HIDE);
-        ::SetWindowTextA(GetDlgItem(IDC_NOTES_HEADING), LoadText(IDS_NEW_VERSION_NOTICE).c_str());
+        ::SetWindowTextA(GetDlgItem(IDC_NOTES_HEADING), AfxLoadString(IDS_NEW_VERSION_NOTICE).c_str());
     }
     return TRUE;
 }
 
-// Where a different font stands in for 宋体 (its base units are larger),
-// the template's controls would slide off the painted skin: they are placed
-// by the skin's base units instead.
+// The skin is a fixed 342 × 318 pixels. Where the dialog font's base units
+// differ from those of 宋体 9 pt at 96 DPI (another font standing in for it,
+// a display with more DPI), the template's controls would slide off the
+// painted skin: they are placed by the skin's base units instead.
 void CUpdateDlg::PlaceControlsOnSkin() {
     RECT units{0, 0, 4, 8};
     MapDialogRect(m_hWnd, &units);
@@ -275,7 +266,7 @@ void CUpdateDlg::OnProgress(WPARAM kind, const DownloadProgress* progress) {
     const auto done = static_cast<uint32_t>(progress->done);
     const uint32_t percent = ProgressPercent(done, total);
     char text[256] = {};
-    std::snprintf(text, sizeof text, LoadText(IDS_PROGRESS_FORMAT).c_str(), static_cast<int>(done),
+    std::snprintf(text, sizeof text, AfxLoadString(IDS_PROGRESS_FORMAT).c_str(), static_cast<int>(done),
                   static_cast<int>(total), static_cast<int>(percent));
     m_progressText.SetWindowText(text);
     m_progress.SendMessage(PBM_SETPOS, percent);
@@ -285,16 +276,16 @@ void CUpdateDlg::OnStalled(int reason, int result) {
     std::string text;
     switch (reason) {
     case STALL_PACKAGE_IN_USE:
-        text = LoadText(IDS_PACKAGE_IN_USE);
+        text = AfxLoadString(IDS_PACKAGE_IN_USE);
         break;
     case STALL_DOWNLOAD_FAILED: {
         char formatted[256] = {};
-        std::snprintf(formatted, sizeof formatted, LoadText(IDS_DOWNLOAD_FAILED).c_str(), result);
+        std::snprintf(formatted, sizeof formatted, AfxLoadString(IDS_DOWNLOAD_FAILED).c_str(), result);
         text = formatted;
         break;
     }
     case STALL_PACKAGE_REJECTED:
-        text = LoadText(IDS_PACKAGE_REJECTED);
+        text = AfxLoadString(IDS_PACKAGE_REJECTED);
         break;
     }
     m_progressText.SetWindowText(text);
