@@ -10,7 +10,7 @@ SUDO=
 packages="cmake ninja-build g++ clang libclang-rt-14-dev python3 git
   g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine32:i386 wine64
-  xvfb xauth xcompmgr xdotool x11-utils imagemagick fonts-wqy-zenhei locales
+  xvfb xauth picom xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   fonts-arphic-uming python3-fonttools
   googletest nginx tinyproxy microsocks curl"
 
