@@ -123,16 +123,16 @@ bool MakeTime(const std::string& dayText, const std::string& monthText, const st
 bool ReadContentRange(const std::string& value, ResponseFacts& facts) {
     if (!StartsWithNoCase(value, "bytes "))
         return false;
-    const std::string spec = TrimWhiteSpace(value.substr(6));
-    const size_t dash = spec.find('-');
-    const size_t slash = spec.find('/');
+    const std::string range = TrimWhiteSpace(value.substr(6));
+    const size_t dash = range.find('-');
+    const size_t slash = range.find('/');
     if (dash == std::string::npos || slash == std::string::npos || slash < dash)
         return false;
     int64_t first = 0, last = 0, complete = -1;
-    if (!ReadDecimal(spec.substr(0, dash), INT32_MAX, first) ||
-        !ReadDecimal(spec.substr(dash + 1, slash - dash - 1), INT32_MAX, last) || last < first)
+    if (!ReadDecimal(range.substr(0, dash), INT32_MAX, first) ||
+        !ReadDecimal(range.substr(dash + 1, slash - dash - 1), INT32_MAX, last) || last < first)
         return false;
-    const std::string completeText = spec.substr(slash + 1);
+    const std::string completeText = range.substr(slash + 1);
     if (completeText != "*" && !ReadDecimal(completeText, INT32_MAX, complete))
         return false;
     facts.hasContentRange = true;

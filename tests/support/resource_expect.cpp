@@ -34,20 +34,20 @@ std::string Utf8(const std::u16string& s) {
 
 }  // namespace
 
-void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& spec) {
+void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& expected) {
     ASSERT_LT(index, dialog.items.size()) << "no item number " << index;
     const DialogItem& item = dialog.items[index];
-    SCOPED_TRACE("item " + std::to_string(index) + ", id " + std::to_string(spec.id));
-    EXPECT_EQ(item.id, spec.id);
-    EXPECT_EQ(Utf8(item.ClassName()), Utf8(spec.className));
+    SCOPED_TRACE("item " + std::to_string(index) + ", id " + std::to_string(expected.id));
+    EXPECT_EQ(item.id, expected.id);
+    EXPECT_EQ(Utf8(item.ClassName()), Utf8(expected.className));
     EXPECT_FALSE(item.title.ordinal);
-    EXPECT_EQ(Utf8(item.title.text), Utf8(spec.title));
-    EXPECT_EQ(item.x, spec.x);
-    EXPECT_EQ(item.y, spec.y);
-    EXPECT_EQ(item.cx, spec.cx);
-    EXPECT_EQ(item.cy, spec.cy);
-    EXPECT_EQ(item.style, spec.style) << std::hex << "0x" << item.style << " instead of 0x"
-                                      << spec.style;
+    EXPECT_EQ(Utf8(item.title.text), Utf8(expected.title));
+    EXPECT_EQ(item.x, expected.x);
+    EXPECT_EQ(item.y, expected.y);
+    EXPECT_EQ(item.cx, expected.cx);
+    EXPECT_EQ(item.cy, expected.cy);
+    EXPECT_EQ(item.style, expected.style) << std::hex << "0x" << item.style << " instead of 0x"
+                                      << expected.style;
 }
 
 void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t pointSize) {

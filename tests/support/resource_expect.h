@@ -13,8 +13,8 @@ struct ItemSpec {
     uint32_t style;
 };
 
-// Expects item number index of the template to be exactly spec.
-void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& spec);
+// Expects item number index of the template to be exactly as given.
+void ExpectItem(const DialogTemplate& dialog, size_t index, const ItemSpec& expected);
 // Expects the template's font to be the given face and size.
 void ExpectFont(const DialogTemplate& dialog, const char16_t* face, uint16_t pointSize);
 

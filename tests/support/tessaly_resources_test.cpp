@@ -195,7 +195,7 @@ struct BitmapSpec {
 };
 
 TEST(TessalyBitmaps, HaveTheirSizesAndDepths) {
-    const BitmapSpec specs[] = {
+    const BitmapSpec expectedBitmaps[] = {
         {IDB_MAIN_MASK, 501, 342, 1},           {IDB_MAIN_SKIN, 501, 342, 24},
         {IDB_CLOSE_HOVER, 14, 14, 24},          {IDB_CLOSE_NORMAL, 14, 14, 24},
         {IDB_OK_NORMAL, 14, 14, 24},            {IDB_OK_HOVER, 14, 14, 24},
@@ -206,14 +206,14 @@ TEST(TessalyBitmaps, HaveTheirSizesAndDepths) {
         {IDB_SETTINGS_NORMAL, 14, 14, 24},      {IDB_MINIMIZE_HOVER, 14, 14, 24},
         {IDB_MINIMIZE_NORMAL, 14, 14, 24},      {IDB_SPLASH, 500, 200, 24},
     };
-    for (const BitmapSpec& spec : specs) {
-        SCOPED_TRACE("bitmap " + std::to_string(spec.id));
-        auto header = ReadBitmapHeader(spec.id);
+    for (const BitmapSpec& expected : expectedBitmaps) {
+        SCOPED_TRACE("bitmap " + std::to_string(expected.id));
+        auto header = ReadBitmapHeader(expected.id);
         ASSERT_TRUE(header);
-        EXPECT_EQ(header->width, spec.width);
-        EXPECT_EQ(header->height, spec.height);  // positive: stored bottom-up
-        EXPECT_EQ(header->bitCount, spec.bitCount);
-        HBITMAP loaded = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(spec.id));
+        EXPECT_EQ(header->width, expected.width);
+        EXPECT_EQ(header->height, expected.height);  // positive: stored bottom-up
+        EXPECT_EQ(header->bitCount, expected.bitCount);
+        HBITMAP loaded = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(expected.id));
         EXPECT_TRUE(loaded);
         DeleteObject(loaded);
     }
@@ -274,16 +274,16 @@ struct ButtonSpec {
 };
 
 TEST(TessalyBitmaps, StateBitmapsFillTheirShapeAndLightUpOnHover) {
-    for (const ButtonSpec& spec : {ButtonSpec{IDB_BUTTON_SHAPE, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL},
+    for (const ButtonSpec& expected : {ButtonSpec{IDB_BUTTON_SHAPE, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL},
                                    ButtonSpec{IDB_BUTTON_SHAPE, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL},
                                    ButtonSpec{IDB_SETTINGS_BUTTON_SHAPE, IDB_SETTINGS_HOVER,
                                               IDB_SETTINGS_NORMAL},
                                    ButtonSpec{IDB_SETTINGS_BUTTON_SHAPE, IDB_OK_HOVER,
                                               IDB_OK_NORMAL}}) {
-        SCOPED_TRACE("hover " + std::to_string(spec.hover));
-        auto shape = LoadPicture(spec.shape);
-        auto hover = LoadPicture(spec.hover);
-        auto normal = LoadPicture(spec.normal);
+        SCOPED_TRACE("hover " + std::to_string(expected.hover));
+        auto shape = LoadPicture(expected.shape);
+        auto hover = LoadPicture(expected.hover);
+        auto normal = LoadPicture(expected.normal);
         ASSERT_TRUE(shape && hover && normal);
         double hoverLuma = 0, normalLuma = 0;
         int inside = 0;

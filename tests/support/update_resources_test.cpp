@@ -99,13 +99,13 @@ TEST(UpdateStrings, ProgressFormatGivesTheShownText) {
 TEST(UpdateBitmaps, HaveTheirSizesAndDepths) {
     const struct {
         int id, width, height;
-    } specs[] = {{IDB_CLOSE_STRIP, 84, 20}, {IDB_BACKGROUND, 342, 318}, {IDB_SHAPE_MASK, 342, 318}};
-    for (const auto& spec : specs) {
-        SCOPED_TRACE("bitmap " + std::to_string(spec.id));
-        auto header = ReadBitmapHeader(spec.id);
+    } expectedBitmaps[] = {{IDB_CLOSE_STRIP, 84, 20}, {IDB_BACKGROUND, 342, 318}, {IDB_SHAPE_MASK, 342, 318}};
+    for (const auto& expected : expectedBitmaps) {
+        SCOPED_TRACE("bitmap " + std::to_string(expected.id));
+        auto header = ReadBitmapHeader(expected.id);
         ASSERT_TRUE(header);
-        EXPECT_EQ(header->width, spec.width);
-        EXPECT_EQ(header->height, spec.height);
+        EXPECT_EQ(header->width, expected.width);
+        EXPECT_EQ(header->height, expected.height);
         EXPECT_EQ(header->bitCount, 24);
     }
 }
