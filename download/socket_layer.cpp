@@ -151,11 +151,8 @@ int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
             return n;
         if (-n != WSAEWOULDBLOCK)
             return FailWith(-n);
-        if (!event) {
-            event = NewSocketEvent();
-            if (!event)
-                return FailWith(static_cast<int>(GetLastError()));
-        }
+        if (!event && !(event = NewSocketEvent()))
+            return FailWith(static_cast<int>(GetLastError()));
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_READ | FD_CLOSE, ms, events))
             return -1;
@@ -174,11 +171,8 @@ int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
             return n;
         if (-n != WSAEWOULDBLOCK)
             return FailWith(-n);
-        if (!event) {
-            event = NewSocketEvent();
-            if (!event)
-                return FailWith(static_cast<int>(GetLastError()));
-        }
+        if (!event && !(event = NewSocketEvent()))
+            return FailWith(static_cast<int>(GetLastError()));
         Sleep(kWouldBlockPauseMs);
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_WRITE | FD_CLOSE, ms, events))
