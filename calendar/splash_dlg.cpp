@@ -22,13 +22,6 @@ constexpr char kPartialFile[] = "loading.bmp.down";
 constexpr char kPictureUrl[] = "http://" WXB_PICTURE_SERVER "/oempage/ad/topright/images/loading.bmp";
 constexpr DWORD kChunkSize = 10240;
 
-struct InternetHandleTraits {
-    static HINTERNET Invalid() { return nullptr; }
-    static bool IsValid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
-
 // Content-Length of the answer, or -1 when the server sent none.
 LONGLONG ContentLength(HINTERNET hRequest) {
     char text[32] = "";

@@ -3,18 +3,14 @@
 #include "framework/handles.h"
 #include "framework/ole_control_site.h"
 
-#include <memory>
-
 namespace {
 
 constexpr DISPID kDispIdNavigate = 104;
 
-using UniqueBstr = std::unique_ptr<OLECHAR, void(WINAPI*)(BSTR)>;
-
 // An ANSI text as a BSTR.
 UniqueBstr AnsiToBstr(const std::string& text) {
     const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    UniqueBstr bstr(::SysAllocStringLen(nullptr, static_cast<UINT>(length)), ::SysFreeString);
+    UniqueBstr bstr(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (bstr)
         ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bstr.get(), length);
     return bstr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -37,6 +38,14 @@ private:
     Handle m_h = Traits::Invalid();
 };
 
+// Traits of the handles whose "none" is null, with the function that
+// releases them.
+template <typename Handle, auto Release> struct NullHandleTraits {
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { Release(h); }
+};
+
 // Kernel objects: events, threads, processes, file mappings. Files opened
 // with CreateFile report failure as INVALID_HANDLE_VALUE; both count as none.
 struct KernelHandleTraits {
@@ -47,14 +56,7 @@ struct KernelHandleTraits {
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
 // GDI objects: fonts, brushes, pens, bitmaps, regions.
-template <typename Gdi>
-struct GdiObjectTraits {
-    static Gdi Invalid() { return nullptr; }
-    static bool IsValid(Gdi h) { return h != nullptr; }
-    static void Close(Gdi h) { DeleteObject(h); }
-};
-template <typename Gdi>
-using GdiObject = UniqueResource<Gdi, GdiObjectTraits<Gdi>>;
+template <typename Gdi> using GdiObject = UniqueResource<Gdi, NullHandleTraits<Gdi, DeleteObject>>;
 using UniqueFont = GdiObject<HFONT>;
 using UniqueBrush = GdiObject<HBRUSH>;
 using UniquePen = GdiObject<HPEN>;
@@ -62,35 +64,42 @@ using UniqueBitmap = GdiObject<HBITMAP>;
 using UniqueRegion = GdiObject<HRGN>;
 
 // Memory device contexts made with CreateCompatibleDC.
-struct MemoryDCTraits {
-    static HDC Invalid() { return nullptr; }
-    static bool IsValid(HDC h) { return h != nullptr; }
-    static void Close(HDC h) { DeleteDC(h); }
-};
-using MemoryDC = UniqueResource<HDC, MemoryDCTraits>;
+using MemoryDC = UniqueResource<HDC, NullHandleTraits<HDC, DeleteDC>>;
 
-struct LibraryTraits {
-    static HMODULE Invalid() { return nullptr; }
-    static bool IsValid(HMODULE h) { return h != nullptr; }
-    static void Close(HMODULE h) { FreeLibrary(h); }
-};
-using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
+using UniqueLibrary = UniqueResource<HMODULE, NullHandleTraits<HMODULE, FreeLibrary>>;
 
-struct IconTraits {
-    static HICON Invalid() { return nullptr; }
-    static bool IsValid(HICON h) { return h != nullptr; }
-    static void Close(HICON h) { DestroyIcon(h); }
-};
 // Icons and cursors made by CopyIcon/CreateIcon (not shared resource icons).
-using UniqueIcon = UniqueResource<HICON, IconTraits>;
+using UniqueIcon = UniqueResource<HICON, NullHandleTraits<HICON, DestroyIcon>>;
 
 // Movable or fixed global memory blocks (GlobalAlloc).
-struct GlobalTraits {
-    static HGLOBAL Invalid() { return nullptr; }
-    static bool IsValid(HGLOBAL h) { return h != nullptr; }
-    static void Close(HGLOBAL h) { GlobalFree(h); }
+using UniqueGlobal = UniqueResource<HGLOBAL, NullHandleTraits<HGLOBAL, GlobalFree>>;
+
+// WinINet sessions and requests (InternetOpen, InternetOpenUrl).
+using UniqueInternet = UniqueResource<HINTERNET, NullHandleTraits<HINTERNET, InternetCloseHandle>>;
+
+// Automation strings (SysAllocString*).
+using UniqueBstr = UniqueResource<BSTR, NullHandleTraits<BSTR, SysFreeString>>;
+
+// Locks a global memory block for the scope, or until Unlock.
+class GlobalLockScope {
+public:
+    explicit GlobalLockScope(HGLOBAL hGlobal) : m_hGlobal(hGlobal), m_pData(GlobalLock(hGlobal)) {}
+    ~GlobalLockScope() { Unlock(); }
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+
+    // The block's memory; null when it could not be locked.
+    void* get() const { return m_pData; }
+    void Unlock() {
+        if (m_pData)
+            GlobalUnlock(m_hGlobal);
+        m_pData = nullptr;
+    }
+
+private:
+    HGLOBAL m_hGlobal;
+    void* m_pData;
 };
-using UniqueGlobal = UniqueResource<HGLOBAL, GlobalTraits>;
 
 // A window's client-area device context (GetDC/ReleaseDC).
 class WindowDC {

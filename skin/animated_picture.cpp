@@ -9,26 +9,6 @@ namespace {
 
 constexpr DWORD kStopWaitMs = 5000;
 
-// Locks a global memory block for the scope.
-class GlobalLockScope {
-public:
-    explicit GlobalLockScope(HGLOBAL hGlobal) : m_hGlobal(hGlobal), m_pData(GlobalLock(hGlobal)) {}
-    ~GlobalLockScope() { Unlock(); }
-    GlobalLockScope(const GlobalLockScope&) = delete;
-    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-
-    void* get() const { return m_pData; }
-    void Unlock() {
-        if (m_pData)
-            GlobalUnlock(m_hGlobal);
-        m_pData = nullptr;
-    }
-
-private:
-    HGLOBAL m_hGlobal;
-    void* m_pData;
-};
-
 // A GIF delay is in hundredths of a second; browsers play delays below 5 at
 // 100 ms, and so do we. 0xFFFFFFFF (no control extension) wraps to about
 // 49.7 days: the animation rests on that frame.
@@ -169,8 +149,10 @@ void CAnimatedPicture::LoadFrames(CGifBlockWalk& walk) {
         HGLOBAL hFrame = GlobalAlloc(0, nGifSize);
         if (!hFrame)
             break;
-        walk.WriteFrameGif(slice, static_cast<unsigned char*>(GlobalLock(hFrame)));
-        GlobalUnlock(hFrame);
+        {
+            GlobalLockScope frameLock(hFrame);
+            walk.WriteFrameGif(slice, static_cast<unsigned char*>(frameLock.get()));
+        }
         // The stream frees the block when it is released.
         ComPtr<IPicture> picture = LoadPicture(hFrame, static_cast<DWORD>(nGifSize), TRUE);
         if (!picture)

@@ -5,19 +5,19 @@
 #include "skin/region_batch.h"
 #include "skin/region_scan.h"
 
+#include <optional>
+
 namespace {
 
 // The working buffer as a movable global block, kept locked while the scan
 // writes to it, and the region built from its batches.
 class GlobalRegionBuilder : public RegionBatchHost {
 public:
-    ~GlobalRegionBuilder() { Unlock(); }
-
     std::uint8_t* ResizeBuffer(std::size_t nBytes) override {
         if (!m_hBlock) {
             m_hBlock.reset(GlobalAlloc(GMEM_MOVEABLE, nBytes));
         } else {
-            Unlock();
+            m_lock.reset();
             HGLOBAL hGrown = GlobalReAlloc(m_hBlock.get(), nBytes, GMEM_MOVEABLE);
             if (!hGrown)
                 return nullptr; // the old block is still ours and is freed with us
@@ -26,8 +26,8 @@ public:
         }
         if (!m_hBlock)
             return nullptr;
-        m_pLocked = static_cast<std::uint8_t*>(GlobalLock(m_hBlock.get()));
-        return m_pLocked;
+        m_lock.emplace(m_hBlock.get());
+        return static_cast<std::uint8_t*>(m_lock->get());
     }
 
     void FlushBatch(const std::uint8_t* pData, std::size_t nBytes) override {
@@ -45,14 +45,8 @@ public:
     HRGN ReleaseResult() { return m_result.release(); }
 
 private:
-    void Unlock() {
-        if (m_pLocked)
-            GlobalUnlock(m_hBlock.get());
-        m_pLocked = nullptr;
-    }
-
     UniqueGlobal m_hBlock;
-    std::uint8_t* m_pLocked = nullptr;
+    std::optional<GlobalLockScope> m_lock; // unlocked before the block is freed
     UniqueRegion m_result;
 };
 
