@@ -8,6 +8,7 @@
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "skin/layered_window.h"
+#include "skin/resource_bitmap.h"
 #include "suite_servers.h"
 #include "tessaly_resource.h"
 
@@ -56,15 +57,14 @@ BOOL CCalendarDlg::OnInitDialog() {
     AppendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    MakeLayered();
+    // Pure yellow is see-through.
+    MakeWindowLayered(m_hWnd, kColourKey, 0, LWA_COLORKEY);
     SetTimer(kPlacePanelTimer, 1);
     SetTimer(kHoverTimer, kHoverPeriodMs);
 
-    BITMAP mask{};
-    UniqueBitmap maskBitmap(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_MAIN_MASK)));
-    ::GetObjectA(maskBitmap.get(), sizeof mask, &mask);
-    const int width = mask.bmWidth;
-    const int height = mask.bmHeight;
+    const SIZE mask = BitmapSize(LoadResourceBitmap(IDB_MAIN_MASK).get());
+    const int width = mask.cx;
+    const int height = mask.cy;
 
     CreateHiddenLabel();
     // A popup without owner: (0, 0) is the screen's top-left corner.
@@ -161,13 +161,6 @@ LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     }
     return CSkinDialog::WindowProc(message, wParam, lParam);
-}
-
-// Pure yellow is see-through; the template has no layered bit, so flipping
-// it sets it.
-void CCalendarDlg::MakeLayered() {
-    ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongA(m_hWnd, GWL_EXSTYLE) ^ WS_EX_LAYERED);
-    SetLayeredAttributes(m_hWnd, kColourKey, 0, LWA_COLORKEY);
 }
 
 // Nothing reads or shows this label; it only follows the bottom-right corner.
@@ -287,7 +280,7 @@ void CCalendarDlg::OnPaint() {
 
 // The skin, copied 1:1 from the top-left corner.
 void CCalendarDlg::OnEraseBkgnd(HDC hDC) {
-    UniqueBitmap skin(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_MAIN_SKIN)));
+    const UniqueBitmap skin = LoadResourceBitmap(IDB_MAIN_SKIN);
     RECT client;
     GetClientRect(&client);
     DrawSkinBitmap(hDC, skin.get(), client.left, client.top, client.right, client.bottom, 1);

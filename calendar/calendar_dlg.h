@@ -27,7 +27,6 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void MakeLayered();
     void CreateHiddenLabel();
     void CreateOwnedWindows();
     void MovePanel(int x, int y);

@@ -5,6 +5,7 @@
 #include "calendar/transparency.h"
 #include "framework/win_app.h"
 #include "skin/layered_window.h"
+#include "skin/resource_bitmap.h"
 #include "tessaly_resource.h"
 
 #include <commctrl.h>
@@ -13,25 +14,6 @@ namespace {
 
 constexpr COLORREF kFrameColour = RGB(0, 105, 155);
 constexpr COLORREF kSliderColour = RGB(254, 250, 239);
-
-SIZE BitmapSize(HBITMAP bitmap) {
-    BITMAP bm{};
-    ::GetObjectA(bitmap, sizeof bm, &bm);
-    return {bm.bmWidth, bm.bmHeight};
-}
-
-// The whole bitmap stretched to (x, y, cx, cy): at its natural size when
-// cx, cy are its own.
-void DrawBitmap(HDC hDC, HBITMAP bitmap, int x, int y, int cx, int cy) {
-    const SIZE size = BitmapSize(bitmap);
-    MemoryDC source(::CreateCompatibleDC(hDC));
-    SelectObjectScope select(source.get(), bitmap);
-    ::StretchBlt(hDC, x, y, cx, cy, source.get(), 0, 0, size.cx, size.cy, SRCCOPY);
-}
-
-UniqueBitmap LoadSkinBitmap(UINT nID) {
-    return UniqueBitmap(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID)));
-}
 
 }  // namespace
 
@@ -130,11 +112,11 @@ void CSettingsDlg::OnSliderRepaint() {
 void CSettingsDlg::DrawSkin(HDC hDC) {
     RECT client;
     GetClientRect(&client);
-    const UniqueBitmap left = LoadSkinBitmap(IDB_SETTINGS_TITLE_LEFT);
-    const UniqueBitmap title = LoadSkinBitmap(IDB_SETTINGS_TITLE);
-    const UniqueBitmap right = LoadSkinBitmap(IDB_SETTINGS_TITLE_RIGHT);
-    const UniqueBitmap middle = LoadSkinBitmap(IDB_SETTINGS_TITLE_MIDDLE);
-    const UniqueBitmap body = LoadSkinBitmap(IDB_SETTINGS_BODY);
+    const UniqueBitmap left = LoadResourceBitmap(IDB_SETTINGS_TITLE_LEFT);
+    const UniqueBitmap title = LoadResourceBitmap(IDB_SETTINGS_TITLE);
+    const UniqueBitmap right = LoadResourceBitmap(IDB_SETTINGS_TITLE_RIGHT);
+    const UniqueBitmap middle = LoadResourceBitmap(IDB_SETTINGS_TITLE_MIDDLE);
+    const UniqueBitmap body = LoadResourceBitmap(IDB_SETTINGS_BODY);
     const SIZE leftSize = BitmapSize(left.get());
     const SIZE titleSize = BitmapSize(title.get());
     const SIZE rightSize = BitmapSize(right.get());
@@ -142,12 +124,14 @@ void CSettingsDlg::DrawSkin(HDC hDC) {
     const int titleRight = client.left + leftSize.cx + titleSize.cx;
     const int rightLeft = client.right - rightSize.cx;
     const int barHeight = rightSize.cy;
-    DrawBitmap(hDC, left.get(), client.left, client.top, leftSize.cx, leftSize.cy);
-    DrawBitmap(hDC, title.get(), client.left + leftSize.cx, client.top, titleSize.cx, titleSize.cy);
-    DrawBitmap(hDC, right.get(), rightLeft, client.top, rightSize.cx, rightSize.cy);
-    DrawBitmap(hDC, middle.get(), titleRight, client.top, rightLeft - titleRight, barHeight);
-    DrawBitmap(hDC, body.get(), client.left, client.top + barHeight, client.right - client.left,
-               client.bottom - client.top - barHeight + 1);
+    DrawSkinBitmap(hDC, left.get(), client.left, client.top, client.left + leftSize.cx,
+                   client.top + leftSize.cy, 0);
+    DrawSkinBitmap(hDC, title.get(), client.left + leftSize.cx, client.top, titleRight,
+                   client.top + titleSize.cy, 0);
+    DrawSkinBitmap(hDC, right.get(), rightLeft, client.top, client.right, client.top + rightSize.cy, 0);
+    StretchSkinBitmap(hDC, middle.get(), titleRight, client.top, rightLeft, client.top + barHeight);
+    // One row taller than the room below the bar: the last row falls outside.
+    StretchSkinBitmap(hDC, body.get(), client.left, client.top + barHeight, client.right, client.bottom + 1);
 
     UniquePen pen(::CreatePen(PS_SOLID, 1, kFrameColour));
     SelectObjectScope select(hDC, pen.get());

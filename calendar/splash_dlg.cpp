@@ -1,7 +1,7 @@
 #include "calendar/splash_dlg.h"
 
 #include "framework/handles.h"
-#include "framework/win_app.h"
+#include "skin/resource_bitmap.h"
 #include "suite_servers.h"
 #include "tessaly_resource.h"
 
@@ -104,12 +104,9 @@ bool CSplashDlg::ShowDownloadedPicture() {
 
 // Centred on the whole screen, not the work area.
 void CSplashDlg::ShowBuiltInPicture() {
-    UniqueBitmap bitmap(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_SPLASH)));
-    BITMAP info{};
-    ::GetObjectA(bitmap.get(), sizeof info, &info);
-    SetWindowPos(nullptr, (::GetSystemMetrics(SM_CXSCREEN) - info.bmWidth) / 2,
-                 (::GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
-                 SWP_NOZORDER);
+    const SIZE size = BitmapSize(LoadResourceBitmap(IDB_SPLASH).get());
+    SetWindowPos(nullptr, (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+                 (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
 }
 
 LRESULT CSplashDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

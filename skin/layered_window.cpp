@@ -14,3 +14,8 @@ bool SetLayeredAttributes(HWND hWnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags)
     setAttributes(hWnd, crKey, bAlpha, dwFlags);
     return true;
 }
+
+void MakeWindowLayered(HWND hWnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags) {
+    ::SetWindowLongA(hWnd, GWL_EXSTYLE, ::GetWindowLongA(hWnd, GWL_EXSTYLE) ^ WS_EX_LAYERED);
+    SetLayeredAttributes(hWnd, crKey, bAlpha, dwFlags);
+}

@@ -1,22 +1,14 @@
 #include "skin/shape_button.h"
 
-#include "framework/win_app.h"
 #include "skin/bitmap_region.h"
+#include "skin/resource_bitmap.h"
 
 #include <commctrl.h>
-
-namespace {
-
-HBITMAP LoadResourceBitmap(UINT nID) {
-    return ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID));
-}
-
-}  // namespace
 
 void CShapeButton::SetShapeBitmap(UINT nID, BOOL bApply) {
     if (!bApply)
         return;
-    UniqueBitmap shape(LoadResourceBitmap(nID));
+    UniqueBitmap shape = LoadResourceBitmap(nID);
     // Pure white is cut away; without a region the button stays rectangular.
     UniqueRegion region(CreateRegionFromBitmap(shape.get(), 0x00FFFFFF, 0));
     if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
@@ -25,17 +17,18 @@ void CShapeButton::SetShapeBitmap(UINT nID, BOOL bApply) {
 
 void CShapeButton::SetMaskBitmap(UINT nID, BOOL bMaskedDrawing) {
     m_bMaskedDrawing = bMaskedDrawing != FALSE;
-    m_bmpMask.reset(LoadResourceBitmap(nID));
+    m_bmpMask = LoadResourceBitmap(nID);
 }
 
 void CShapeButton::SetStateBitmaps(UINT nHoverID, UINT nNormalID, UINT nPressedID, UINT nSpareID) {
-    m_bmpNormal.reset(LoadResourceBitmap(nNormalID));
-    m_bmpPressed.reset(LoadResourceBitmap(nPressedID));
-    m_bmpSpare.reset(LoadResourceBitmap(nSpareID));
-    m_bmpHover.reset(LoadResourceBitmap(nHoverID));
-    BITMAP bm;
-    if (m_bmpNormal && ::GetObjectA(m_bmpNormal.get(), sizeof bm, &bm))
-        SetWindowPos(nullptr, 0, 0, bm.bmWidth, bm.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_bmpNormal = LoadResourceBitmap(nNormalID);
+    m_bmpPressed = LoadResourceBitmap(nPressedID);
+    m_bmpSpare = LoadResourceBitmap(nSpareID);
+    m_bmpHover = LoadResourceBitmap(nHoverID);
+    if (!m_bmpNormal)
+        return;
+    const SIZE size = BitmapSize(m_bmpNormal.get());
+    SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CShapeButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

@@ -2,6 +2,7 @@
 
 #include "framework/win_app.h"
 #include "skin/color_offset.h"
+#include "skin/resource_bitmap.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -12,13 +13,6 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr UINT kRightClickMessage = WM_USER + 104;
 // Right-clicks report the command id relative to this base.
 constexpr int kCommandBase = 2000;
-
-HBITMAP LoadResourceBitmap(UINT nID) {
-    if (!nID)
-        return nullptr;
-    return static_cast<HBITMAP>(
-        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-}
 
 void FillSolid(HDC hDC, int x, int y, int cx, int cy, COLORREF color) {
     UniqueBrush brush(::CreateSolidBrush(color));
@@ -66,8 +60,7 @@ CSkinButton::CSkinButton() {
 
 void CSkinButton::SetSkin(UINT nHoverID, UINT nNormalID, int nCommandID) {
     m_nCommandID = nCommandID;
-    SetBitmaps(UniqueBitmap(LoadResourceBitmap(nHoverID)), kMagenta, UniqueBitmap(LoadResourceBitmap(nNormalID)),
-               kMagenta);
+    SetBitmaps(LoadResourceBitmap(nHoverID), kMagenta, LoadResourceBitmap(nNormalID), kMagenta);
     m_bDrawTransparent = true;
     DropBackgroundCache();
     m_bDrawBorder = false;

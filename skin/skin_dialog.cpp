@@ -1,8 +1,8 @@
 #include "skin/skin_dialog.h"
 
 #include "framework/handles.h"
-#include "framework/win_app.h"
 #include "skin/bitmap_region.h"
+#include "skin/resource_bitmap.h"
 
 #include <windowsx.h>
 
@@ -17,7 +17,7 @@ BOOL CSkinDialog::OnInitDialog() {
 void CSkinDialog::ApplySkinRegion() {
     if (!m_hWnd)
         return;
-    UniqueBitmap mask(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(LOWORD(m_nShapeBitmapId))));
+    UniqueBitmap mask = LoadResourceBitmap(m_nShapeBitmapId);
     // Only pure white is cut: with this tolerance every upper bound is 255.
     UniqueRegion region(CreateRegionFromBitmap(mask.get(), 0x00FFFFFF, 0x00101010));
     if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
@@ -36,6 +36,15 @@ void CSkinDialog::DrawSkinBitmap(HDC hDC, HBITMAP bitmap, int left, int top, int
         ::StretchBlt(hDC, left, top, width, height, source.get(), 0, 0, width, height, SRCCOPY);
     else
         ::BitBlt(hDC, left, top, width, height, source.get(), 0, 0, SRCCOPY);
+}
+
+void CSkinDialog::StretchSkinBitmap(HDC hDC, HBITMAP bitmap, int left, int top, int right, int bottom) {
+    if (!bitmap)
+        return;
+    const SIZE size = BitmapSize(bitmap);
+    MemoryDC source(::CreateCompatibleDC(hDC));
+    SelectObjectScope select(source.get(), bitmap);
+    ::StretchBlt(hDC, left, top, right - left, bottom - top, source.get(), 0, 0, size.cx, size.cy, SRCCOPY);
 }
 
 LRESULT CSkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -22,6 +22,8 @@ public:
     // Copies bitmap 1:1 to (left, top) of hDC, clipped to the rectangle; the
     // stretch flag only chooses StretchBlt over BitBlt.
     static void DrawSkinBitmap(HDC hDC, HBITMAP bitmap, int left, int top, int right, int bottom, int nStretch);
+    // Stretches the whole bitmap over the rectangle.
+    static void StretchSkinBitmap(HDC hDC, HBITMAP bitmap, int left, int top, int right, int bottom);
 
 protected:
     BOOL OnInitDialog() override;

@@ -36,7 +36,8 @@ void CTitleButtonPanel::DoDataExchange(CDataExchange* pDX) {
 BOOL CTitleButtonPanel::OnInitDialog() {
     CDialog::OnInitDialog();
     AddTooltips();
-    MakeLayered();
+    // Fully opaque to begin with; the owner changes the alpha.
+    MakeWindowLayered(m_hWnd, RGB(255, 255, 0), 255, LWA_ALPHA);
 
     m_btnClose.SetShapeBitmap(IDB_BUTTON_SHAPE, TRUE);
     m_btnClose.SetMaskBitmap(IDB_BUTTON_SHAPE, TRUE);
@@ -58,13 +59,6 @@ void CTitleButtonPanel::AddTooltips() {
     m_tooltip.AddTool(&m_btnClose, "关闭");
     m_tooltip.AddTool(&m_btnMinimize, "最小化");
     m_tooltip.AddTool(&m_btnSettings, "设置");
-}
-
-// Fully opaque to begin with; the settings window changes the alpha.
-void CTitleButtonPanel::MakeLayered() {
-    const LONG exStyle = ::GetWindowLongA(m_hWnd, GWL_EXSTYLE);
-    ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, exStyle ^ WS_EX_LAYERED);
-    SetLayeredAttributes(m_hWnd, RGB(255, 255, 0), 255, LWA_ALPHA);
 }
 
 // One column at x = 0, top to bottom close, minimise, settings; the panel

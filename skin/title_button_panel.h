@@ -25,7 +25,6 @@ protected:
 
 private:
     void AddTooltips();
-    void MakeLayered();
     void LayOutButtons();
 
     // Members are destroyed in reverse: tooltip first, close button last.

@@ -8,6 +8,7 @@
 #include "resources/tessaly_resource.h"
 #include "skin/bitmap_region.h"
 #include "skin/color_offset.h"
+#include "skin/resource_bitmap.h"
 #include "skin/shape_button.h"
 #include "skin/skin_button.h"
 #include "skin/skin_dialog.h"
@@ -431,6 +432,36 @@ TEST(SkinDialog, DrawSkinBitmapCopiesOneToOneWithEitherCall) {
         for (POINT p : {POINT{0, 0}, POINT{40, 5}, POINT{250, 150}, POINT{289, 179}})
             EXPECT_EQ(GetPixel(source.get(), p.x, p.y), GetPixel(target.get(), p.x + 10, p.y + 20)) << stretch;
     }
+}
+
+TEST(SkinDialog, StretchSkinBitmapSpreadsTheWholeBitmapOverTheRectangle) {
+    // Four 7 x 7 quarters stretched over 28 x 28: each quarter doubles.
+    const COLORREF quarters[2][2] = {{RGB(200, 0, 0), RGB(0, 200, 0)}, {RGB(0, 0, 200), RGB(200, 200, 0)}};
+    UniqueBitmap picture = Picture([&](int x, int y) { return quarters[y / 7][x / 7]; });
+    MemoryDC target(CreateCompatibleDC(nullptr));
+    UniqueBitmap canvas(CreateBitmap(60, 60, 1, 32, nullptr));
+    SelectObjectScope selectCanvas(target.get(), canvas.get());
+    PatBlt(target.get(), 0, 0, 60, 60, WHITENESS);
+    CSkinDialog::StretchSkinBitmap(target.get(), picture.get(), 10, 20, 38, 48);
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            const int x = 10 + column * 14, y = 20 + row * 14;
+            EXPECT_EQ(quarters[row][column], GetPixel(target.get(), x, y)) << row << column;
+            EXPECT_EQ(quarters[row][column], GetPixel(target.get(), x + 13, y + 13)) << row << column;
+        }
+    }
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(target.get(), 9, 19));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(target.get(), 38, 48));
+}
+
+TEST(ResourceBitmap, LoadsByTheLowSixteenBitsOfTheIdAndZeroIsNone) {
+    EXPECT_FALSE(LoadResourceBitmap(0));
+    EXPECT_FALSE(LoadResourceBitmap(0x10000)) << "low 16 bits 0";
+    EXPECT_FALSE(LoadResourceBitmap(999)) << "no such bitmap";
+    const SIZE size = BitmapSize(LoadResourceBitmap(0x10000 | IDB_MAIN_MASK).get());
+    EXPECT_EQ(501, size.cx);
+    EXPECT_EQ(342, size.cy);
+    EXPECT_EQ(0, BitmapSize(nullptr).cx);
 }
 
 TEST(SkinDialog, BackgroundPressDragsTheWindowButAChildPressDoesNot) {
