@@ -1,5 +1,5 @@
 #include "calendar/about_dlg.h"
 
-#include "tessaly_resource.h"
+#include "resources/tessaly_resource.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

@@ -7,10 +7,10 @@
 #include "calendar/settings_file.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
+#include "resources/tessaly_resource.h"
 #include "skin/layered_window.h"
 #include "skin/resource_bitmap.h"
 #include "suite_servers.h"
-#include "tessaly_resource.h"
 
 #include <windowsx.h>
 
@@ -35,9 +35,21 @@ constexpr int kHoverReachRight = 20;
 // What the hidden title buttons report on a right-click.
 constexpr int kCancelCommand = 133;
 constexpr int kOKCommand = 135;
+// The hidden Cancel button wears the close pictures the other way round from
+// the panel: the plain one under the mouse, the lit one at rest.
+constexpr UINT kCancelHoverPicture = IDB_CLOSE_NORMAL;
+constexpr UINT kCancelNormalPicture = IDB_CLOSE_HOVER;
 // Where a drag leaves the panel, from the window's top-right corner.
 constexpr int kPanelDragOffsetX = 3;
 constexpr int kPanelDragOffsetY = 2;
+
+const TitleButtonPanelSkin kPanelSkin = {
+    IDD_TITLE_PANEL,
+    {IDOK, IDB_BUTTON_SHAPE, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, "关闭", WM_CLOSE},
+    {IDC_MINIMIZE, IDB_BUTTON_SHAPE, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, "最小化", WM_PANEL_MINIMIZE},
+    {IDC_SETTINGS, IDB_SETTINGS_BUTTON_SHAPE, IDB_SETTINGS_HOVER, IDB_SETTINGS_NORMAL, "设置",
+     WM_PANEL_SETTINGS},
+};
 
 }  // namespace
 
@@ -75,7 +87,7 @@ BOOL CCalendarDlg::OnInitDialog() {
                            height - 2 * kBrowserInsetY, SWP_NOZORDER | SWP_NOACTIVATE);
     m_browser.Navigate(m_strUrl);
 
-    m_btnCancel.SetSkin(IDB_CLOSE_NORMAL, IDB_CLOSE_HOVER, kCancelCommand);
+    m_btnCancel.SetSkin(kCancelHoverPicture, kCancelNormalPicture, kCancelCommand);
     m_btnOK.SetSkin(IDB_OK_HOVER, IDB_OK_NORMAL, kOKCommand);
 
     SendMessage(WM_CALENDAR_ZORDER, ReadSetting("MostTop") ? kZOrderTopMost : kZOrderNormal);
@@ -93,8 +105,8 @@ BOOL CCalendarDlg::OnInitDialog() {
 // asked for; both belong to this window (the settings window through the
 // application's main window).
 void CCalendarDlg::CreateOwnedWindows() {
-    m_pPanel = std::make_unique<CTitleButtonPanel>(this);
-    m_pPanel->Create(IDD_TITLE_PANEL, this);
+    m_pPanel = std::make_unique<CTitleButtonPanel>(kPanelSkin, this);
+    m_pPanel->Create(kPanelSkin.nTemplateID, this);
     m_pPanel->ShowWindow(SW_SHOW);
     m_pSettings = std::make_unique<CSettingsDlg>();
     m_pSettings->Create(IDD_SETTINGS);

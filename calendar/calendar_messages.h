@@ -9,3 +9,7 @@
 constexpr UINT WM_CALENDAR_ZORDER = 100;
 constexpr WPARAM kZOrderNormal = 1;
 constexpr WPARAM kZOrderTopMost = 2;
+
+// Sent by the title button panel's settings and minimise buttons.
+constexpr UINT WM_PANEL_SETTINGS = WM_USER + 6;
+constexpr UINT WM_PANEL_MINIMIZE = WM_USER + 7;

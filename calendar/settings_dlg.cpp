@@ -4,9 +4,9 @@
 #include "calendar/settings_file.h"
 #include "calendar/transparency.h"
 #include "framework/win_app.h"
+#include "resources/tessaly_resource.h"
 #include "skin/layered_window.h"
 #include "skin/resource_bitmap.h"
-#include "tessaly_resource.h"
 
 #include <commctrl.h>
 

@@ -1,9 +1,9 @@
 #include "calendar/splash_dlg.h"
 
 #include "framework/handles.h"
+#include "resources/tessaly_resource.h"
 #include "skin/resource_bitmap.h"
 #include "suite_servers.h"
-#include "tessaly_resource.h"
 
 #include <shlwapi.h>
 #include <wininet.h>

@@ -23,8 +23,9 @@
 #define IDB_MAIN_SKIN 131
 
 // Title buttons. The panel and the settings window draw the close button with
-// hover 133 / normal 134; the main window's hidden title buttons use 133/134
-// (close) and 135/136 (settings), magenta being transparent.
+// hover 133 / normal 134; the main window's hidden title buttons use 134/133
+// (close, the other way round) and 136/135 (settings), magenta being
+// transparent.
 #define IDB_CLOSE_HOVER 133
 #define IDB_CLOSE_NORMAL 134
 #define IDB_OK_NORMAL 135

@@ -1,6 +1,5 @@
 #include "skin/title_button_panel.h"
 
-#include "resources/tessaly_resource.h"
 #include "skin/layered_window.h"
 
 #include <commctrl.h>
@@ -16,9 +15,17 @@ int ClientHeight(const CWnd& wnd) {
     return rect.bottom;
 }
 
+// The pictures of one button; the window is cut to its shape at once.
+void ApplySkin(CShapeButton& button, const TitleButton& skin) {
+    button.SetShapeBitmap(skin.nShapeID, TRUE);
+    button.SetMaskBitmap(skin.nShapeID, TRUE);
+    button.SetStateBitmaps(skin.nHoverID, skin.nNormalID, skin.nHoverID, skin.nHoverID);
+}
+
 }  // namespace
 
-CTitleButtonPanel::CTitleButtonPanel(CWnd* pParentWnd) : CDialog(IDD_TITLE_PANEL, pParentWnd) {}
+CTitleButtonPanel::CTitleButtonPanel(const TitleButtonPanelSkin& skin, CWnd* pParentWnd)
+    : CDialog(skin.nTemplateID, pParentWnd), m_skin(skin) {}
 
 BOOL CTitleButtonPanel::PreTranslateMessage(MSG* pMsg) {
     if (m_tooltip.m_hWnd)
@@ -28,9 +35,9 @@ BOOL CTitleButtonPanel::PreTranslateMessage(MSG* pMsg) {
 
 void CTitleButtonPanel::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDOK, m_btnClose);
-    DDX_Control(pDX, IDC_SETTINGS, m_btnSettings);
-    DDX_Control(pDX, IDC_MINIMIZE, m_btnMinimize);
+    DDX_Control(pDX, m_skin.close.nControlID, m_btnClose);
+    DDX_Control(pDX, m_skin.settings.nControlID, m_btnSettings);
+    DDX_Control(pDX, m_skin.minimize.nControlID, m_btnMinimize);
 }
 
 BOOL CTitleButtonPanel::OnInitDialog() {
@@ -39,15 +46,9 @@ BOOL CTitleButtonPanel::OnInitDialog() {
     // Fully opaque to begin with; the owner changes the alpha.
     MakeWindowLayered(m_hWnd, RGB(255, 255, 0), 255, LWA_ALPHA);
 
-    m_btnClose.SetShapeBitmap(IDB_BUTTON_SHAPE, TRUE);
-    m_btnClose.SetMaskBitmap(IDB_BUTTON_SHAPE, TRUE);
-    m_btnClose.SetStateBitmaps(IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, IDB_CLOSE_HOVER, IDB_CLOSE_HOVER);
-    m_btnSettings.SetShapeBitmap(IDB_SETTINGS_BUTTON_SHAPE, TRUE);
-    m_btnSettings.SetMaskBitmap(IDB_SETTINGS_BUTTON_SHAPE, TRUE);
-    m_btnSettings.SetStateBitmaps(IDB_SETTINGS_HOVER, IDB_SETTINGS_NORMAL, IDB_SETTINGS_HOVER, IDB_SETTINGS_HOVER);
-    m_btnMinimize.SetShapeBitmap(IDB_BUTTON_SHAPE, TRUE);
-    m_btnMinimize.SetMaskBitmap(IDB_BUTTON_SHAPE, TRUE);
-    m_btnMinimize.SetStateBitmaps(IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_HOVER);
+    ApplySkin(m_btnClose, m_skin.close);
+    ApplySkin(m_btnSettings, m_skin.settings);
+    ApplySkin(m_btnMinimize, m_skin.minimize);
 
     LayOutButtons();
     return TRUE;
@@ -56,9 +57,9 @@ BOOL CTitleButtonPanel::OnInitDialog() {
 void CTitleButtonPanel::AddTooltips() {
     m_tooltip.Create(this, 0);
     m_tooltip.Activate(TRUE);
-    m_tooltip.AddTool(&m_btnClose, "关闭");
-    m_tooltip.AddTool(&m_btnMinimize, "最小化");
-    m_tooltip.AddTool(&m_btnSettings, "设置");
+    m_tooltip.AddTool(&m_btnClose, m_skin.close.pszTip);
+    m_tooltip.AddTool(&m_btnMinimize, m_skin.minimize.pszTip);
+    m_tooltip.AddTool(&m_btnSettings, m_skin.settings.pszTip);
 }
 
 // One column at x = 0, top to bottom close, minimise, settings; the panel
@@ -78,18 +79,16 @@ void CTitleButtonPanel::LayOutButtons() {
 
 // The close button closes the parent, not the panel.
 void CTitleButtonPanel::OnOK() {
-    ::SendMessageA(GetParent(), WM_CLOSE, 0, 0);
+    ::SendMessageA(GetParent(), m_skin.close.nMessage, 0, 0);
 }
 
 LRESULT CTitleButtonPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-        case IDC_SETTINGS:
-            ::SendMessageA(GetParent(), WM_PANEL_SETTINGS, 0, 0);
-            return 0;
-        case IDC_MINIMIZE:
-            ::SendMessageA(GetParent(), WM_PANEL_MINIMIZE, 0, 0);
-            return 0;
+        for (const TitleButton* button : {&m_skin.settings, &m_skin.minimize}) {
+            if (LOWORD(wParam) == button->nControlID) {
+                ::SendMessageA(GetParent(), button->nMessage, 0, 0);
+                return 0;
+            }
         }
     }
     return CDialog::WindowProc(message, wParam, lParam);

@@ -15,6 +15,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace {
@@ -63,6 +64,43 @@ LRESULT CALLBACK RecordZOrderRequests(HWND hWnd, UINT message, WPARAM wParam, LP
             reinterpret_cast<std::vector<HWND>*>(refData)->push_back(pos->hwndInsertAfter);
     }
     return DefSubclassProc(hWnd, message, wParam, lParam);
+}
+
+struct OwnedSearch {
+    HWND owner;
+    const char* className;
+    int nControlID; // a child the window must have; 0 for any window
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwned(HWND hWnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
+    char name[64] = "";
+    GetClassNameA(hWnd, name, sizeof name);
+    if (GetWindow(hWnd, GW_OWNER) != search->owner || std::string(name) != search->className ||
+        (search->nControlID && !GetDlgItem(hWnd, search->nControlID)))
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+// The first window of this thread of that class owned by `owner`, or null.
+HWND FindOwned(HWND owner, const char* className, int nControlID = 0) {
+    OwnedSearch search{owner, className, nControlID, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchOwned, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The tooltip texts of a window's child controls, by control id.
+std::map<int, std::string> ToolTexts(HWND tooltip) {
+    std::map<int, std::string> texts;
+    char text[80];
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.lpszText = text;
+    for (int i = 0; SendMessageA(tooltip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&info)); ++i)
+        texts[GetDlgCtrlID(reinterpret_cast<HWND>(info.uId))] = text;
+    return texts;
 }
 
 class CalendarWindow : public ::testing::Test {
@@ -258,4 +296,19 @@ TEST_F(CalendarWindow, OffersTheAboutBoxThroughItsSystemCommand) {
         EXPECT_STREQ("关于 Tessaly(&A)...", text);
     }
     EXPECT_EQ("关于 Tessaly", g_aboutTitle);
+}
+
+// The panel's pictures, tooltips and messages come from the calendar; its
+// messages are seen at work in the session test of the real program.
+TEST_F(CalendarWindow, GivesItsPanelTheTitleButtonsTooltips) {
+    std::map<int, std::string> texts;
+    RunCalendar("", [&](HWND hWnd) {
+        const HWND panel = FindOwned(hWnd, "#32770", IDC_SETTINGS);
+        if (const HWND tooltip = FindOwned(panel, TOOLTIPS_CLASSA))
+            texts = ToolTexts(tooltip);
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    const std::map<int, std::string> expected{
+        {IDOK, "关闭"}, {IDC_MINIMIZE, "最小化"}, {IDC_SETTINGS, "设置"}};
+    EXPECT_EQ(expected, texts);
 }

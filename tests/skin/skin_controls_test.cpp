@@ -31,6 +31,10 @@ CWinApp theApp;
 constexpr COLORREF kHostBackground = RGB(30, 120, 200);
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr UINT kRightClickMessage = WM_USER + 104;
+// What the panel under test is told to send for its settings and minimise
+// buttons; its close button sends WM_CLOSE, as the calendar's does.
+constexpr UINT kSettingsMessage = WM_APP + 6;
+constexpr UINT kMinimizeMessage = WM_APP + 7;
 
 // A modeless dialog painted in one colour that records what reaches it.
 class HostDialog : public CDialog {
@@ -69,8 +73,8 @@ protected:
         case WM_COMMAND:
         case WM_CLOSE:
         case kRightClickMessage:
-        case WM_PANEL_SETTINGS:
-        case WM_PANEL_MINIMIZE:
+        case kSettingsMessage:
+        case kMinimizeMessage:
             received.push_back({message, wParam});
             if (message != WM_COMMAND)
                 return message == kRightClickMessage ? 77 : 0;
@@ -502,6 +506,15 @@ TEST(SkinDialog, BackgroundPressDragsTheWindowButAChildPressDoesNot) {
     ParkMouse();
 }
 
+// The calendar's panel: its template, art and tooltips.
+const TitleButtonPanelSkin kPanelSkin = {
+    IDD_TITLE_PANEL,
+    {IDOK, IDB_BUTTON_SHAPE, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, "关闭", WM_CLOSE},
+    {IDC_MINIMIZE, IDB_BUTTON_SHAPE, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, "最小化", kMinimizeMessage},
+    {IDC_SETTINGS, IDB_SETTINGS_BUTTON_SHAPE, IDB_SETTINGS_HOVER, IDB_SETTINGS_NORMAL, "设置",
+     kSettingsMessage},
+};
+
 class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -518,7 +531,7 @@ protected:
     HWND Button(int nID) const { return panel.GetDlgItem(nID); }
 
     HostDialog host{IDD_BUTTON_HOST};
-    CTitleButtonPanel panel{&host};
+    CTitleButtonPanel panel{kPanelSkin, &host};
 };
 
 TEST_F(PanelTest, StacksCloseMinimiseAndSettingsInA14By42Strip) {
@@ -548,9 +561,9 @@ TEST_F(PanelTest, StartsLayeredAndOpaque) {
 
 TEST_F(PanelTest, ButtonsSendTheirMessagesToTheParentBeforeTheClickReturns) {
     SendMessageA(Button(IDC_SETTINGS), BM_CLICK, 0, 0);
-    EXPECT_EQ(1, host.Count(WM_PANEL_SETTINGS, 0));
+    EXPECT_EQ(1, host.Count(kSettingsMessage, 0));
     SendMessageA(Button(IDC_MINIMIZE), BM_CLICK, 0, 0);
-    EXPECT_EQ(1, host.Count(WM_PANEL_MINIMIZE, 0));
+    EXPECT_EQ(1, host.Count(kMinimizeMessage, 0));
     SendMessageA(Button(IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(1, host.Count(WM_CLOSE, 0));
     // The close button closes the parent, not the panel.
@@ -563,8 +576,8 @@ TEST_F(PanelTest, ButtonsSendTheirMessagesToTheParentBeforeTheClickReturns) {
         ui::LeftUp();
     }
     EXPECT_EQ(2, host.Count(WM_CLOSE, 0));
-    EXPECT_EQ(2, host.Count(WM_PANEL_MINIMIZE, 0));
-    EXPECT_EQ(2, host.Count(WM_PANEL_SETTINGS, 0));
+    EXPECT_EQ(2, host.Count(kMinimizeMessage, 0));
+    EXPECT_EQ(2, host.Count(kSettingsMessage, 0));
 }
 
 struct TooltipSearch {
