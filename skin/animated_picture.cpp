@@ -101,6 +101,10 @@ BOOL CAnimatedPicture::LoadFromFile(const char* path) {
 
 BOOL CAnimatedPicture::LoadFromMemory(HGLOBAL hGlobal, DWORD dwSize) {
     Unload();
+    // Without its wake event a drawing thread could neither wait nor be
+    // stopped: its frame waits would fail at once and it would spin.
+    if (!m_hWake)
+        return FALSE;
     GlobalLockScope lock(hGlobal);
     if (!lock.get())
         return FALSE;
@@ -191,6 +195,7 @@ BOOL CAnimatedPicture::Draw() {
     if (m_bGif && m_frames.size() > 1) {
         if (!EndThread(0))
             return FALSE;
+        m_hDrawingWnd = m_hWnd;
         const uintptr_t thread = _beginthreadex(nullptr, 0, DrawingThread, this, CREATE_SUSPENDED, nullptr);
         m_hThread.reset(reinterpret_cast<HANDLE>(thread));
         if (m_hThread)
@@ -283,7 +288,7 @@ void CAnimatedPicture::RunAnimation() {
         if (frame.disposal == 3)
             SaveUnder(frame);
         if (RenderFrame(frame))
-            InvalidateRect(m_hWnd, nullptr, FALSE);
+            InvalidateRect(m_hDrawingWnd, nullptr, FALSE);
         if (m_bExitRequested)
             break;
         WaitForSingleObject(m_hWake.get(), FrameWaitMs(frame.delay));

@@ -33,7 +33,8 @@ public:
 
     // Both load functions unload first and end by preparing the off-screen
     // bitmap at the picture's size, resizing the control to it. The memory
-    // block stays the caller's.
+    // block stays the caller's. A control whose wake event could not be
+    // created loads nothing.
     BOOL LoadFromMemory(HGLOBAL hGlobal, DWORD dwSize);
     BOOL LoadFromFile(const char* path);
 
@@ -107,6 +108,10 @@ private:
     BitmapContext m_saved; // the area under a frame with disposal method 3
 
     UniqueHandle m_hThread;
+    // The window the drawing thread invalidates, copied from m_hWnd before
+    // the thread starts: the UI thread clears m_hWnd when the window goes,
+    // and a thread that outlived the stop's wait must not read it then.
+    HWND m_hDrawingWnd = nullptr;
     UniqueHandle m_hWake; // manual-reset: a stop wakes the frame wait at once
     ComPtr<IPicture> m_wholePicture;
     std::vector<GifFrame> m_frames;

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -74,6 +75,60 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
         Sleep(1);
     }
     return condition();
+}
+
+// Points one import of this program at a stand-in for the scope. The
+// program is linked statically, so the control's calls go through it too.
+class ImportPatch {
+public:
+    ImportPatch(const char* dll, const char* function, void* standIn) {
+        auto* base = reinterpret_cast<std::uint8_t*>(GetModuleHandleA(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             module->Name; ++module) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), dll) != 0)
+                continue;
+            auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                const auto* name =
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(name->Name), function) == 0)
+                    m_pSlot = &slots->u1.Function;
+            }
+        }
+        EXPECT_NE(m_pSlot, nullptr) << function << " is not imported from " << dll;
+        if (m_pSlot)
+            m_original = Swap(reinterpret_cast<decltype(m_original)>(standIn));
+    }
+    ~ImportPatch() {
+        if (m_pSlot)
+            Swap(m_original);
+    }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+
+private:
+    using Slot = decltype(IMAGE_THUNK_DATA::u1.Function);
+    Slot Swap(Slot value) {
+        DWORD protection = 0;
+        VirtualProtect(m_pSlot, sizeof *m_pSlot, PAGE_READWRITE, &protection);
+        const Slot previous = std::exchange(*m_pSlot, value);
+        VirtualProtect(m_pSlot, sizeof *m_pSlot, protection, &protection);
+        return previous;
+    }
+
+    Slot* m_pSlot = nullptr;
+    Slot m_original = 0;
+};
+
+HANDLE WINAPI FailingCreateEvent(SECURITY_ATTRIBUTES*, BOOL, BOOL, const char*) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
 }
 
 class AnimatedPicture : public ::testing::Test {
@@ -356,6 +411,24 @@ TEST_F(AnimatedPicture, UnloadWhilePlayingEndsTheThreadAndEmptiesTheControl) {
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
     EXPECT_EQ(m_picture.FrameCount(), 0u);
     EXPECT_FALSE(m_picture.Draw());
+}
+
+TEST_F(AnimatedPicture, WithoutItsWakeEventTheControlLoadsNothing) {
+    std::unique_ptr<CAnimatedPicture> picture;
+    {
+        ImportPatch patch("kernel32.dll", "CreateEventA", reinterpret_cast<void*>(FailingCreateEvent));
+        picture = std::make_unique<CAnimatedPicture>();
+    }
+    HWND hControl = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, m_hParent, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_TRUE(picture->SubclassWindow(hControl));
+    const int threadsBefore = ThreadsOfThisProcess();
+    for (const Bytes& data : {SolidFrames(0, {kIndexRed, kIndexGreen}), SolidBmp(4, 4, 0x336699)}) {
+        UniqueGlobal block = ToGlobal(data);
+        EXPECT_FALSE(picture->LoadFromMemory(block.get(), static_cast<DWORD>(data.size())));
+        EXPECT_FALSE(picture->Draw());
+    }
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore) << "no drawing thread, let alone a spinning one";
 }
 
 } // namespace
