@@ -6,9 +6,9 @@
 #include "calendar/calendar_app.h"
 #include "calendar/calendar_dlg.h"
 #include "calendar/custom_occ_manager.h"
-#include "harness/temp_folder.h"
-#include "harness/window_probe.h"
-#include "tessaly_resource.h"
+#include "resources/tessaly_resource.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/window_probe.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 // the drag by the skin and the panel's buttons. One program runs for the
 // whole suite, its tests in order, as one user session.
 #include "framework/handles.h"
-#include "harness/program.h"
-#include "harness/screen.h"
-#include "harness/temp_folder.h"
-#include "harness/titled_window.h"
-#include "harness/window_probe.h"
+#include "resources/tessaly_resource.h"
 #include "skin/bitmap_region.h"
-#include "tessaly_resource.h"
+#include "tests/harness/program.h"
+#include "tests/harness/screen.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/titled_window.h"
+#include "tests/harness/window_probe.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

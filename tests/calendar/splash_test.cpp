@@ -2,15 +2,15 @@
 // picture server of picture_server.py on the suite's picture address: which
 // picture shows where, how long, and what the background download leaves in
 // "loading.bmp".
-#include "bmp_file.h"
 #include "framework/handles.h"
-#include "gif_builder.h"
-#include "harness/program.h"
-#include "harness/screen.h"
-#include "harness/temp_folder.h"
-#include "harness/titled_window.h"
-#include "harness/window_probe.h"
 #include "resources/tessaly_resource.h"
+#include "tests/harness/program.h"
+#include "tests/harness/screen.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/titled_window.h"
+#include "tests/harness/window_probe.h"
+#include "tests/skin/bmp_file.h"
+#include "tests/skin/gif_builder.h"
 
 #include <gtest/gtest.h>
 

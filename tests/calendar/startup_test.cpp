@@ -2,11 +2,11 @@
 // suite library: when the suite lets it run, where its files go, and the
 // main window a user sees. The calendar page comes from nginx on the
 // suite web server's address (WXB_NGINX_LOG names its access log).
-#include "harness/program.h"
-#include "harness/screen.h"
-#include "harness/temp_folder.h"
-#include "harness/titled_window.h"
-#include "harness/window_probe.h"
+#include "tests/harness/program.h"
+#include "tests/harness/screen.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/titled_window.h"
+#include "tests/harness/window_probe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "harness/program.h"
+#include "tests/harness/program.h"
 
 namespace harness {
 

@@ -1,7 +1,7 @@
-#include "harness/screen.h"
+#include "tests/harness/screen.h"
 
-#include "harness/temp_folder.h"
-#include "harness/window_probe.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/window_probe.h"
 
 #include <cstdio>
 #include <cstdlib>

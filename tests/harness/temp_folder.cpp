@@ -1,4 +1,4 @@
-#include "harness/temp_folder.h"
+#include "tests/harness/temp_folder.h"
 
 #include "framework/handles.h"
 

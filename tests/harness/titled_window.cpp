@@ -1,4 +1,4 @@
-#include "harness/titled_window.h"
+#include "tests/harness/titled_window.h"
 
 namespace harness {
 

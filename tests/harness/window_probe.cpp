@@ -1,4 +1,4 @@
-#include "harness/window_probe.h"
+#include "tests/harness/window_probe.h"
 
 #include "framework/handles.h"
 
@@ -31,17 +31,6 @@ BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam) {
 }
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-}
 
 HWND FindProcessWindow(DWORD processId, const std::string& title) {
     WindowSearch search{processId, &title, false, nullptr};

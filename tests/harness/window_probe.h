@@ -2,16 +2,14 @@
 // would see them: which exist, where they are, their shape and layering.
 #pragma once
 
+#include "tests/harness/wait_until.h"
+
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace harness {
-
-// Polls condition every 20 ms until it holds (true) or timeoutMs passed.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 // A top-level window of process processId titled title (any title when
 // empty), or null.

@@ -1,4 +1,4 @@
-#include "bmp_file.h"
+#include "tests/skin/bmp_file.h"
 
 namespace {
 

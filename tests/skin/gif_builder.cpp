@@ -1,4 +1,4 @@
-#include "gif_builder.h"
+#include "tests/skin/gif_builder.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 
 #include "framework/handles.h"
 #include "skin/dib_section.h"
-#include "gif_builder.h"
+#include "tests/skin/gif_builder.h"
 
 #include <olectl.h>
 

@@ -3,8 +3,8 @@
 // on real ones made by ImageMagick (the fuzzer's seed corpus).
 #include "skin/gif_frames.h"
 
-#include "gif_builder.h"
-#include "gif_structure.h"
+#include "tests/skin/gif_builder.h"
+#include "tests/skin/gif_structure.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gif_structure.h"
+#include "tests/skin/gif_structure.h"
 
 #include <cstring>
 

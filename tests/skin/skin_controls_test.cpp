@@ -13,8 +13,8 @@
 #include "skin/skin_button.h"
 #include "skin/skin_dialog.h"
 #include "skin/title_button_panel.h"
-#include "skin_controls_test_ids.h"
-#include "ui_session.h"
+#include "tests/skin/skin_controls_test_ids.h"
+#include "tests/skin/ui_session.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
-#include "ui_session.h"
+#include "tests/skin/ui_session.h"
 
 #include "framework/handles.h"
-#include "framework/win_app.h"
+#include "tests/harness/message_pump.h"
+#include "tests/harness/wait_until.h"
 
 #include <atomic>
 #include <thread>
@@ -74,21 +75,7 @@ void Pump(DWORD ms) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!AfxGetApp()->PreTranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return harness::WaitUntil(done, timeoutMs, harness::PumpMessages);
 }
 
 COLORREF WindowPixel(HWND hWnd, int x, int y) {

@@ -1,28 +1,15 @@
 #include "ui_support.h"
 
 #include "framework/handles.h"
-#include "framework/win_app.h"
+#include "tests/harness/message_pump.h"
+#include "tests/harness/wait_until.h"
 
 void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!AfxGetApp()->PreTranslateMessage(&msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return harness::WaitUntil(condition, milliseconds, harness::PumpMessages);
 }
 
 namespace {
