@@ -29,13 +29,14 @@ void CALLBACK RunOnShown(HWND, UINT, UINT_PTR id, DWORD) {
 
 // Runs the main window modally with the given settings file and calls
 // onShown once its modal loop runs; returns the modal result.
+template <typename Calendar = CCalendarDlg>
 INT_PTR RunCalendar(const std::string& settings, std::function<void(HWND)> onShown) {
     harness::TempFolder folder;
     ModuleDirectory = folder.Path();
     if (!settings.empty())
         folder.Write("Tessaly.ini", settings);
     g_onShown = std::move(onShown);
-    CCalendarDlg dlg;
+    Calendar dlg;
     theApp.m_pMainWnd = &dlg;
     SetTimer(nullptr, 0, 50, RunOnShown);
     INT_PTR result = dlg.DoModal();
@@ -272,29 +273,42 @@ void CALLBACK FindAboutBox(HWND, UINT, UINT_PTR id, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), CloseAboutBox, 0);
 }
 
-// The template has no WS_SYSMENU. Wine then gives the window no system
-// menu at all (GetSystemMenu answers null), so the about item is added only
-// where the system does make one; the command itself works either way.
+// The template has no WS_SYSMENU. Windows gives such a window a system menu
+// all the same; Wine gives it none (GetSystemMenu answers null), so this
+// test window takes the style before the calendar's initialisation, which
+// then finds a menu to add the about item to under Wine too.
+class CalendarWithSystemMenuStyle : public CCalendarDlg {
+protected:
+    BOOL OnInitDialog() override {
+        SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(GetStyle() | WS_SYSMENU));
+        return CCalendarDlg::OnInitDialog();
+    }
+};
+
 TEST_F(CalendarWindow, OffersTheAboutBoxThroughItsSystemCommand) {
-    HMENU hMenu = nullptr;
-    UINT lastId = 0;
+    bool hasMenu = false;
+    UINT separatorId = 1, lastId = 0;
     char text[128] = "";
     g_aboutTitle.clear();
-    RunCalendar("", [&](HWND hWnd) {
-        hMenu = GetSystemMenu(hWnd, FALSE);
+    RunCalendar<CalendarWithSystemMenuStyle>("", [&](HWND hWnd) {
+        HMENU hMenu = GetSystemMenu(hWnd, FALSE);
+        hasMenu = hMenu != nullptr;
         if (hMenu) {
             const int count = GetMenuItemCount(hMenu);
+            separatorId = GetMenuItemID(hMenu, count - 2);
             lastId = GetMenuItemID(hMenu, count - 1);
             GetMenuStringA(hMenu, count - 1, text, sizeof text, MF_BYPOSITION);
         }
         SetTimer(nullptr, 0, 300, FindAboutBox);
-        SendMessageA(hWnd, WM_SYSCOMMAND, 16, 0);  // returns when the about box closed
+        // The menu's item as the system sends it: the low four bits are the
+        // system's own and do not count.
+        SendMessageA(hWnd, WM_SYSCOMMAND, 16 | 0x3, 0); // returns when the about box closed
         PostMessageA(hWnd, WM_CLOSE, 0, 0);
     });
-    if (hMenu) {
-        EXPECT_EQ(16u, lastId);
-        EXPECT_STREQ("关于 Tessaly(&A)...", text);
-    }
+    ASSERT_TRUE(hasMenu);
+    EXPECT_EQ(0u, separatorId);
+    EXPECT_EQ(16u, lastId);
+    EXPECT_STREQ("关于 Tessaly(&A)...", text);
     EXPECT_EQ("关于 Tessaly", g_aboutTitle);
 }
 

@@ -5,6 +5,7 @@
 
 #include "framework/handles.h"
 #include "skin/dib_section.h"
+#include "tests/harness/reference_region.h"
 
 #include <gtest/gtest.h>
 
@@ -34,25 +35,7 @@ UniqueBitmap MakeDib(int nWidth, int nHeight, const PixelFn& pixel, bool bTopDow
     return bitmap;
 }
 
-// The naive build: one CombineRgn per kept pixel run, straight from the
-// picture, independent of the scan under test.
-UniqueRegion ReferenceRegion(int nWidth, int nHeight, const std::function<bool(int x, int y)>& kept) {
-    UniqueRegion result(CreateRectRgn(0, 0, 0, 0));
-    for (int y = 0; y < nHeight; ++y) {
-        for (int x = 0; x < nWidth;) {
-            if (!kept(x, y)) {
-                ++x;
-                continue;
-            }
-            const int x0 = x;
-            while (x < nWidth && kept(x, y))
-                ++x;
-            UniqueRegion run(CreateRectRgn(x0, y, x, y + 1));
-            CombineRgn(result.get(), result.get(), run.get(), RGN_OR);
-        }
-    }
-    return result;
-}
+using harness::ReferenceRegion;
 
 std::vector<RECT> RegionRects(HRGN region) {
     const DWORD nBytes = GetRegionData(region, 0, nullptr);

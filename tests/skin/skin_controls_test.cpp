@@ -6,13 +6,13 @@
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "resources/tessaly_resource.h"
-#include "skin/bitmap_region.h"
 #include "skin/color_offset.h"
 #include "skin/resource_bitmap.h"
 #include "skin/shape_button.h"
 #include "skin/skin_button.h"
 #include "skin/skin_dialog.h"
 #include "skin/title_button_panel.h"
+#include "tests/harness/reference_region.h"
 #include "tests/skin/skin_controls_test_ids.h"
 #include "tests/skin/ui_session.h"
 
@@ -339,7 +339,7 @@ TEST_F(ButtonTest, ShapeButtonTakesItsBitmapsSizeAndShape) {
     EXPECT_EQ(14, rect.bottom - rect.top);
 
     UniqueBitmap shape(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BUTTON_SHAPE)));
-    UniqueRegion expected(CreateRegionFromBitmap(shape.get(), 0x00FFFFFF, 0));
+    UniqueRegion expected = harness::ReferenceRegionOfMask(shape.get());
     UniqueRegion actual(CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(ERROR, GetWindowRgn(button.m_hWnd, actual.get()));
     EXPECT_TRUE(EqualRgn(expected.get(), actual.get()));
@@ -408,7 +408,7 @@ TEST(SkinDialog, TakesTheShapeOfItsMaskBitmap) {
     ShapedDialog dialog(IDB_MAIN_MASK);
     ASSERT_TRUE(dialog.Create(IDD_SKIN_HOST));
     UniqueBitmap mask(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_MAIN_MASK)));
-    UniqueRegion expected(CreateRegionFromBitmap(mask.get(), 0x00FFFFFF, 0x00101010));
+    UniqueRegion expected = harness::ReferenceRegionOfMask(mask.get());
     UniqueRegion actual(CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(ERROR, GetWindowRgn(dialog.m_hWnd, actual.get()));
     EXPECT_TRUE(EqualRgn(expected.get(), actual.get()));
