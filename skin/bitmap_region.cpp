@@ -87,3 +87,11 @@ HRGN CreateRegionFromBitmap(HBITMAP bitmap, COLORREF key, COLORREF tolerance) {
         return nullptr;
     return builder.ReleaseResult();
 }
+
+bool SetWindowRegionFromBitmap(HWND hWnd, HBITMAP bitmap, COLORREF key, COLORREF tolerance) {
+    UniqueRegion region(CreateRegionFromBitmap(bitmap, key, tolerance));
+    if (!region || !SetWindowRgn(hWnd, region.get(), TRUE))
+        return false;
+    region.release(); // the window owns it now
+    return true;
+}

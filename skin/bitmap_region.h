@@ -12,3 +12,8 @@
 // The caller owns the region. None for a null bitmap or when a device
 // context, the scan bitmap or memory cannot be had.
 HRGN CreateRegionFromBitmap(HBITMAP bitmap, COLORREF key, COLORREF tolerance);
+
+// Cuts hWnd to that region and redraws it; from then on the window owns the
+// region. False, leaving the window as it was, when no region results or the
+// window refuses it.
+bool SetWindowRegionFromBitmap(HWND hWnd, HBITMAP bitmap, COLORREF key, COLORREF tolerance);

@@ -8,11 +8,8 @@
 void CShapeButton::SetShapeBitmap(UINT nID, BOOL bApply) {
     if (!bApply)
         return;
-    UniqueBitmap shape = LoadResourceBitmap(nID);
     // Pure white is cut away; without a region the button stays rectangular.
-    UniqueRegion region(CreateRegionFromBitmap(shape.get(), 0x00FFFFFF, 0));
-    if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
-        region.release();  // the window owns it now
+    SetWindowRegionFromBitmap(m_hWnd, LoadResourceBitmap(nID).get(), 0x00FFFFFF, 0);
 }
 
 void CShapeButton::SetMaskBitmap(UINT nID, BOOL bMaskedDrawing) {

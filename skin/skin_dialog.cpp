@@ -17,11 +17,8 @@ BOOL CSkinDialog::OnInitDialog() {
 void CSkinDialog::ApplySkinRegion() {
     if (!m_hWnd)
         return;
-    UniqueBitmap mask = LoadResourceBitmap(m_nShapeBitmapId);
     // Only pure white is cut: with this tolerance every upper bound is 255.
-    UniqueRegion region(CreateRegionFromBitmap(mask.get(), 0x00FFFFFF, 0x00101010));
-    if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
-        region.release();  // the window owns it now
+    SetWindowRegionFromBitmap(m_hWnd, LoadResourceBitmap(m_nShapeBitmapId).get(), 0x00FFFFFF, 0x00101010);
     Invalidate(TRUE);
 }
 
