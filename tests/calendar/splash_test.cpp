@@ -218,18 +218,17 @@ TEST_F(Splash, ADownloadedAnimationPlaysOnTheScreen) {
     EXPECT_EQ(120, rect.right - rect.left);
     EXPECT_EQ(60, rect.bottom - rect.top);
     // The screen's own pixels, read back while the splash shows.
-    HDC hScreen = GetDC(nullptr);
+    WindowDC screen(nullptr);
     std::set<COLORREF> seen;
     int changes = 0;
     COLORREF last = CLR_INVALID;
     while (IsWindow(hSplash) && IsWindowVisible(hSplash)) {
-        const COLORREF colour = GetPixel(hScreen, rect.left + 60, rect.top + 30);
+        const COLORREF colour = GetPixel(screen.get(), rect.left + 60, rect.top + 30);
         changes += last != CLR_INVALID && colour != last;
         last = colour;
         seen.insert(colour);
         Sleep(10);
     }
-    ReleaseDC(nullptr, hScreen);
     EXPECT_TRUE(seen.count(ToColorref(0xE02020)));
     EXPECT_TRUE(seen.count(ToColorref(0x2040E0)));
     EXPECT_GE(changes, 3) << "frames of 150 ms over about two seconds";

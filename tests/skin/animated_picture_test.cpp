@@ -39,8 +39,7 @@ std::uint32_t ButtonFace() {
 
 UniqueGlobal ToGlobal(const Bytes& data) {
     UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, data.size()));
-    std::memcpy(GlobalLock(block.get()), data.data(), data.size());
-    GlobalUnlock(block.get());
+    std::memcpy(GlobalLockScope(block.get()).get(), data.data(), data.size());
     return block;
 }
 

@@ -189,9 +189,7 @@ TEST(BitmapRegion, OtherBitmapFormatsAreCopiedBeforeTheScan) {
     UniqueBitmap topDown = MakeDib(
         nWidth, nHeight, [&](int x, int y) { return kept(x, y) ? kBlack : kWhite; }, true);
 
-    HDC screen = GetDC(nullptr);
-    UniqueBitmap drawn(CreateCompatibleBitmap(screen, nWidth, nHeight));
-    ReleaseDC(nullptr, screen);
+    UniqueBitmap drawn(CreateCompatibleBitmap(WindowDC(nullptr).get(), nWidth, nHeight));
     {
         MemoryDC dc(CreateCompatibleDC(nullptr));
         SelectObjectScope selection(dc.get(), drawn.get());

@@ -39,8 +39,7 @@ Decoded LoadFrame(const CGifBlockWalk& walk, const GifFrameSlice& frame) {
     HGLOBAL hBlock = GlobalAlloc(0, nSize);
     if (!hBlock)
         return decoded;
-    walk.WriteFrameGif(frame, static_cast<std::uint8_t*>(GlobalLock(hBlock)));
-    GlobalUnlock(hBlock);
+    walk.WriteFrameGif(frame, static_cast<std::uint8_t*>(GlobalLockScope(hBlock).get()));
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(hBlock, TRUE, stream.put()))) {
         GlobalFree(hBlock);
@@ -53,10 +52,9 @@ Decoded LoadFrame(const CGifBlockWalk& walk, const GifFrameSlice& frame) {
     OLE_YSIZE_HIMETRIC nHeight = 0;
     decoded.picture->get_Width(&nWidth);
     decoded.picture->get_Height(&nHeight);
-    HDC screen = GetDC(nullptr);
-    decoded.pixels.cx = MulDiv(nWidth, GetDeviceCaps(screen, LOGPIXELSX), 2540);
-    decoded.pixels.cy = MulDiv(nHeight, GetDeviceCaps(screen, LOGPIXELSY), 2540);
-    ReleaseDC(nullptr, screen);
+    WindowDC screen(nullptr);
+    decoded.pixels.cx = MulDiv(nWidth, GetDeviceCaps(screen.get(), LOGPIXELSX), 2540);
+    decoded.pixels.cy = MulDiv(nHeight, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540);
     return decoded;
 }
 
