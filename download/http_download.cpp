@@ -112,6 +112,8 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
         if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort))
             return DL_BAD_URL;
     }
+    // The request line through a proxy and a later Referer line carry the URL.
+    m_strUrl = UrlWithoutFragment(m_strUrl);
     m_strLocalPath = TrimWhiteSpace(localPath != nullptr ? localPath : "");
     if (m_strLocalPath.empty())
         return DL_NO_PATH;
