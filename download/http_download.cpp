@@ -289,12 +289,14 @@ int CHttpDownload::ReadHeader(std::string& header) {
     bool lineGoesOn = false;
     for (;;) {
         int state = 0;
-        if (ReaderGetLine(m_pReader, line, sizeof line, &state, m_nRecvTimeout) != 0)
+        const int length = ReaderGetLine(m_pReader, line, sizeof line, &state, m_nRecvTimeout);
+        if (length < 0)
             return REQ_FAILED;
         // An empty piece right after a full buffer only ends the long line.
-        if (state == 0 && line[0] == '\0' && !lineGoesOn)
+        if (state == 0 && length == 0 && !lineGoesOn)
             return REQ_OK;
-        header += line;
+        // Every byte, a NUL too: the judgement refuses what is not text.
+        header.append(line, static_cast<size_t>(length));
         if (state == 0)
             header += "\r\n";
         lineGoesOn = state == 1;

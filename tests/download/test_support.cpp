@@ -1,5 +1,6 @@
 #include "tests/download/test_support.h"
 
+#include "download/socket_layer.h"
 #include "framework/handles.h"
 
 #include <gtest/gtest.h>
@@ -112,4 +113,43 @@ Bytes RandomBytes(size_t length, uint32_t seed) {
     for (char& c : bytes)
         c = static_cast<char>(random() & 0xFF);
     return bytes;
+}
+
+SOCKET LoopbackListener(int backlog, uint16_t& port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(s, backlog);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+uint16_t ClosedPort() {
+    uint16_t port = 0;
+    closesocket(LoopbackListener(1, port));
+    return port;
+}
+
+UnansweredPort::UnansweredPort() : m_listener(LoopbackListener(0, m_port)) {
+    // Further SYNs are dropped once the backlog is full.
+    for (int i = 0; i < 8 && !m_filled; ++i) {
+        m_fillers.push_back(SockCreate(AF_INET, SOCK_STREAM, 0));
+        m_filled = SockConnectHost(m_fillers.back(), "127.0.0.1", m_port, 300, 1) == -1;
+    }
+}
+
+UnansweredPort::~UnansweredPort() {
+    for (SOCKET filler : m_fillers)
+        SockClose(filler, 1);
+    closesocket(m_listener);
+}
+
+bool LoopbackOnly() {
+    const bool inside = EnvText("WXB_LOOPBACK_ONLY") == "1";
+    EXPECT_TRUE(inside) << "run under tools/loopback-only: this test looks up names that must not resolve";
+    return inside;
 }
