@@ -1,5 +1,6 @@
 #include "download/http_download.h"
 
+#include "download/file_times.h"
 #include "download/socks.h"
 #include "framework/handles.h"
 
@@ -9,26 +10,10 @@
 
 namespace {
 
-// Seconds between 1601-01-01 (FILETIME) and 1970-01-01.
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-constexpr int64_t kFileTimeTicksPerSecond = 10000000LL;
 // Line pieces of the response header: at most 1023 bytes per read.
 constexpr int kHeaderLineBuffer = 1024;
 // ApplyRetryPolicy's answer when the request is to be made again.
 constexpr int kRetryAgain = -1;
-
-HttpTime SecondsFromFileTime(const FILETIME& ft) {
-    const int64_t ticks = static_cast<int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
-    return static_cast<HttpTime>(ticks / kFileTimeTicksPerSecond - kFileTimeEpochOffset);
-}
-
-FILETIME FileTimeFromSeconds(HttpTime seconds) {
-    const int64_t ticks = (static_cast<int64_t>(seconds) + kFileTimeEpochOffset) * kFileTimeTicksPerSecond;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
 
 // Size of a file, or -1 when its status cannot be read.
 int64_t FileSize(const std::string& path) {
@@ -221,12 +206,11 @@ int CHttpDownload::ApplyRetryPolicy() {
 }
 
 bool CHttpDownload::TargetIsCurrent() const {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(m_strLocalPath.c_str(), GetFileExInfoStandard, &data))
+    const int64_t modified = LastWriteSeconds(m_strLocalPath);
+    if (modified < 0)
         return false;
-    const int64_t size = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    const int64_t skew = static_cast<int64_t>(SecondsFromFileTime(data.ftLastWriteTime)) - m_timeLastModified;
-    return size == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
+    const int64_t skew = modified - m_timeLastModified;
+    return FileSize(m_strLocalPath) == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
 }
 
 int CHttpDownload::FinishFile() {
@@ -234,13 +218,7 @@ int CHttpDownload::FinishFile() {
     if (!MoveFileExA(m_strTempPath.c_str(), m_strLocalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         return DL_FILE_RENAME;
     // The file carries the server's modification time; a failure here is harmless.
-    UniqueHandle file(CreateFileA(m_strLocalPath.c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) {
-        const FILETIME modified = FileTimeFromSeconds(m_timeLastModified);
-        SetFileTime(file.get(), nullptr, nullptr, &modified);
-    }
+    SetLastWriteSeconds(m_strLocalPath, m_timeLastModified);
     return DL_OK;
 }
 

@@ -1,6 +1,8 @@
 // CHttpDownload against nginx (Debian) and our fault-injecting server, both
 // started on loopback by tests/servers/with_servers.py.
 #include "download/http_download.h"
+
+#include "download/file_times.h"
 #include "harness/temp_folder.h"
 #include "tests/download/progress_window.h"
 #include "tests/download/test_support.h"
@@ -36,7 +38,7 @@ protected:
             CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
         const Bytes bytes = RandomBytes(size, seed);
         WriteFileBytes(path, bytes);
-        SetFileTimeSeconds(path, kSourceTime);
+        EXPECT_TRUE(SetLastWriteSeconds(path, kSourceTime));
         return bytes;
     }
 
@@ -83,7 +85,7 @@ TEST_F(HttpDownloadTest, PlainDownloadFromNginxWithProgress) {
     ASSERT_EQ(Get(Nginx("/plain/Plain.bin")), DL_OK);
     EXPECT_EQ(ReadFileBytes(m_target), source);
     EXPECT_FALSE(FileExists(m_temp)) << "the temporary file was renamed";
-    EXPECT_EQ(FileTimeSeconds(m_target), kSourceTime) << "stamped with Last-Modified";
+    EXPECT_EQ(LastWriteSeconds(m_target), kSourceTime) << "stamped with Last-Modified";
     EXPECT_NE(m_dl.m_strHeader.find("HTTP/1.1 200"), std::string::npos);
 
     const auto& records = window.Records();
@@ -113,18 +115,18 @@ TEST_F(HttpDownloadTest, CurrentFileIsLeftAloneWithinTwoSeconds) {
     ASSERT_EQ(Get(Nginx("/current.bin")), DL_OK);
     EXPECT_EQ(Get(Nginx("/current.bin")), DL_CURRENT);
 
-    SetFileTimeSeconds(m_target, kSourceTime + 2);
+    ASSERT_TRUE(SetLastWriteSeconds(m_target, kSourceTime + 2));
     EXPECT_EQ(Get(Nginx("/current.bin")), DL_CURRENT);
-    SetFileTimeSeconds(m_target, kSourceTime - 2);
+    ASSERT_TRUE(SetLastWriteSeconds(m_target, kSourceTime - 2));
     EXPECT_EQ(Get(Nginx("/current.bin")), DL_CURRENT);
 
-    SetFileTimeSeconds(m_target, kSourceTime + 3);
+    ASSERT_TRUE(SetLastWriteSeconds(m_target, kSourceTime + 3));
     EXPECT_EQ(Get(Nginx("/current.bin")), DL_OK) << "3 seconds apart: fetched again";
-    EXPECT_EQ(FileTimeSeconds(m_target), kSourceTime);
+    EXPECT_EQ(LastWriteSeconds(m_target), kSourceTime);
 
     EXPECT_EQ(Get(Nginx("/current.bin"), 1), DL_OK) << "force skips the check";
     WriteFileBytes(m_target, Bytes(49999, 'x'));
-    SetFileTimeSeconds(m_target, kSourceTime);
+    ASSERT_TRUE(SetLastWriteSeconds(m_target, kSourceTime));
     EXPECT_EQ(Get(Nginx("/current.bin")), DL_OK) << "the size differs";
     EXPECT_EQ(ReadFileBytes(m_target), source);
 }

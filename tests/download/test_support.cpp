@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-constexpr int64_t kTicksPerSecond = 10000000LL;
-
 // Windows Sockets for every test program that links this file.
 class WinsockEnvironment : public ::testing::Environment {
 public:
@@ -87,24 +84,6 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
     if (!bytes.empty()) {
         ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     }
-}
-
-int64_t FileTimeSeconds(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    const int64_t ticks =
-        static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
-    return ticks / kTicksPerSecond - kFileTimeEpochOffset;
-}
-
-void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
-    UniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << path;
-    const int64_t ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond;
-    FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
-    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
 }
 
 Bytes RandomBytes(size_t length, uint32_t seed) {

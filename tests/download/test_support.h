@@ -26,10 +26,6 @@ bool FileExists(const std::string& path);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 
-// Last write time in seconds since 1970 (UTC); -1 when unreadable.
-int64_t FileTimeSeconds(const std::string& path);
-void SetFileTimeSeconds(const std::string& path, int64_t seconds);
-
 // Random bytes for source files.
 Bytes RandomBytes(size_t length, uint32_t seed);
 
