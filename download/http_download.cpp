@@ -103,6 +103,8 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
     if (m_strLocalPath.empty())
         return DL_NO_PATH;
     m_strTempPath = m_strLocalPath + ".down";
+    m_strAuthHost = m_strHost;
+    m_nAuthPort = m_nPort;
 
     bool firstNotification = true;
     m_nReceived = 0;
@@ -213,6 +215,10 @@ bool CHttpDownload::TargetIsCurrent() const {
     return FileSize(m_strLocalPath) == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
 }
 
+bool CHttpDownload::CredentialsGoHere() const {
+    return _stricmp(m_strHost.c_str(), m_strAuthHost.c_str()) == 0 && m_nPort == m_nAuthPort;
+}
+
 int CHttpDownload::FinishFile() {
     CloseConnection();
     if (!MoveFileExA(m_strTempPath.c_str(), m_strLocalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
@@ -306,9 +312,11 @@ int CHttpDownload::SendRequest(int head) {
         lines.method = method;
         lines.target = m_nProxyKind == PROXY_HTTP ? m_strUrl : m_strObject;
         lines.host = m_strHost;
+        lines.port = m_nPort;
         lines.userAgent = m_strUserAgent;
         lines.referer = m_strReferer;
-        if (m_bAuth)
+        // Credentials are for the server they were set for, not for where it redirects.
+        if (m_bAuth && CredentialsGoHere())
             lines.authBasic = m_strUser + ":" + m_strPassword;
         if (m_nProxyKind == PROXY_HTTP && m_bProxyAuth)
             lines.proxyAuthBasic = m_strProxyUser + ":" + m_strProxyPassword;

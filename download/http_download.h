@@ -139,7 +139,12 @@ private:
     int ApplyRetryPolicy();
     int ReachServer();
     int ReadHeader(std::string& header);
+    bool CredentialsGoHere() const;
     bool TargetIsCurrent() const;
     int FinishFile();
     void Notify(int kind);
+
+    // The server the credentials were set for: that of the URL given to Download.
+    std::string m_strAuthHost;
+    uint16_t m_nAuthPort = 0;
 };

@@ -72,9 +72,8 @@ TEST_F(ProxyDownloadTest, HttpProxyGetsTheWholeUrl) {
     // Our fault server as the "proxy" shows the request line it receives.
     UseProxy(PROXY_HTTP, "WXB_FAULT_PORT");
     ASSERT_EQ(Get(Fault("/viaproxy?echo=1")), DL_OK);
-    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0),
-              0u)
-        << Received();
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(ServerPort("WXB_FAULT_PORT")) + "\r\n";
+    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\n" + host, 0), 0u) << Received();
     EXPECT_EQ(Received().find("Proxy-Authorization"), std::string::npos);
 
     m_dl.m_bProxyAuth = 1;
