@@ -2,9 +2,10 @@
 
 #include "download/file_times.h"
 #include "download/socks.h"
-#include "framework/handles.h"
+#include "download/temp_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -105,6 +106,7 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
     m_strTempPath = m_strLocalPath + ".down";
     m_strAuthHost = m_strHost;
     m_nAuthPort = m_nPort;
+    m_bTempFromThisCall = false;
 
     bool firstNotification = true;
     m_nReceived = 0;
@@ -127,53 +129,60 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
                 return retry;
             continue;
         }
-        if (m_nContentLength == 0)
+        // An answer that continues the temporary file with nothing found it complete.
+        if (m_nContentLength == 0 && !m_bAppend)
             return DL_EMPTY;
         if (!m_bForce && TargetIsCurrent())
             return DL_CURRENT;
 
-        UniqueHandle file(CreateFileA(m_strTempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
+        CTempFile file;
+        if (!file.Open(m_strTempPath))
             return DL_FILE_OPEN;
+        // The file may have been removed or replaced since the request named its size.
+        bool broken = false;
         if (m_bAppend) {
-            if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-                GetLastError() != NO_ERROR)
+            const int64_t size = file.SeekToEnd();
+            if (size < 0)
                 return DL_FILE_SEEK;
-        } else if (!SetEndOfFile(file.get())) {
+            broken = size != m_nDone;
+        } else if (!file.Truncate()) {
             // A body written from the start must not keep older, longer contents behind it.
             return DL_FILE_SEEK;
         }
-
-        m_strFileName = FileNameOf(m_strObject);
-        if (firstNotification && m_bNotify) {
-            Notify(PROGRESS_STARTED);
-            Notify(PROGRESS_OPENED);
-            Notify(PROGRESS_CHUNK);
-            firstNotification = false;
+        const int32_t doneBefore = std::max(mostDone, m_nDone);
+        m_nReceived = 0;
+        m_bTempFromThisCall = !broken;
+        if (!broken) {
+            file.KeepAs(m_timeValidator);
+            m_strFileName = FileNameOf(m_strObject);
+            if (firstNotification && m_bNotify) {
+                Notify(PROGRESS_STARTED);
+                Notify(PROGRESS_OPENED);
+                Notify(PROGRESS_CHUNK);
+                firstNotification = false;
+            }
         }
 
         // Never more than Content-Length: extra bytes of a misbehaving server are dropped.
-        const int32_t doneBefore = std::max(mostDone, m_nDone);
-        bool broken = false;
-        m_nReceived = 0;
-        while (m_nReceived < static_cast<uint32_t>(m_nContentLength)) {
+        while (!broken && m_nReceived < static_cast<uint32_t>(m_nContentLength)) {
             if (m_bStop)
                 return DL_STOPPED;
             const uint32_t wanted = std::min<uint32_t>(kChunkSize, m_nContentLength - m_nReceived);
             const int n = ReaderRead(m_pReader, chunk.data(), static_cast<int>(wanted), m_nRecvTimeout);
-            DWORD written = 0;
-            if (n <= 0 || !WriteFile(file.get(), chunk.data(), static_cast<DWORD>(n), &written, nullptr) ||
-                written != static_cast<DWORD>(n)) {
+            if (n <= 0) {
                 broken = true;
                 break;
             }
+            // A failed write fails again on the next request (a full disk); the
+            // file keeps what it got, to be continued later.
+            if (!file.Write(chunk.data(), n))
+                return DL_FILE_SEEK;
             m_nReceived += n;
             m_nDone += n;
             if (m_bNotify)
                 Notify(PROGRESS_CHUNK);
         }
-        file.reset();
+        file.Close();
         if (!broken)
             return FinishFile();
 
@@ -213,6 +222,23 @@ bool CHttpDownload::TargetIsCurrent() const {
         return false;
     const int64_t skew = modified - m_timeLastModified;
     return FileSize(m_strLocalPath) == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
+}
+
+bool CHttpDownload::TempFileContinues(HttpTime& validator) const {
+    const int64_t stamp = LastWriteSeconds(m_strTempPath);
+    if (stamp >= kOldestValidator && stamp <= static_cast<int64_t>(std::time(nullptr))) {
+        validator = static_cast<HttpTime>(stamp);
+        return true;
+    }
+    // Without a validator only bytes of this call's own answer are continued.
+    validator = kNoValidator;
+    return m_bTempFromThisCall;
+}
+
+void CHttpDownload::TakeValidator(const ResponseFacts& facts, HttpTime askedWith) {
+    // A partial answer need not repeat Last-Modified; the If-Range it answered names it.
+    m_timeValidator = facts.hasLastModified ? facts.lastModified : askedWith;
+    m_timeLastModified = m_timeValidator != kNoValidator ? m_timeValidator : facts.lastModified;
 }
 
 bool CHttpDownload::CredentialsGoHere() const {
@@ -293,6 +319,8 @@ int CHttpDownload::SendRequest(int head) {
     const std::string method = head ? "HEAD " : "GET ";
     int redirects = 0;
     int sendTimeouts = 0;
+    // The temporary file was found of no use: the whole file is asked for.
+    bool fromStart = false;
     for (;;) {
         m_nDone = 0;
         m_nContentLength = 0;
@@ -320,12 +348,15 @@ int CHttpDownload::SendRequest(int head) {
             lines.authBasic = m_strUser + ":" + m_strPassword;
         if (m_nProxyKind == PROXY_HTTP && m_bProxyAuth)
             lines.proxyAuthBasic = m_strProxyUser + ":" + m_strProxyPassword;
-        const int64_t tempSize = m_bForce ? -1 : FileSize(m_strTempPath);
+        const int64_t tempSize = m_bForce || fromStart ? -1 : FileSize(m_strTempPath);
         if (tempSize > INT32_MAX)
             return REQ_REFUSED;
-        if (tempSize > 0) {
+        HttpTime validator = kNoValidator;
+        if (tempSize > 0 && TempFileContinues(validator)) {
             m_nDone = static_cast<int32_t>(tempSize);
             lines.rangeFrom = tempSize;
+            if (validator != kNoValidator)
+                lines.ifRange = FormatHttpDate(validator);
         }
         const std::string request = BuildRequestText(lines);
         const int length = static_cast<int>(request.size());
@@ -343,20 +374,43 @@ int CHttpDownload::SendRequest(int head) {
             return headerRead;
 
         ResponseFacts facts;
-        switch (ParseResponseHeader(m_strHeader, facts)) {
+        const int verdict = ParseResponseHeader(m_strHeader, facts);
+        const bool rangeSent = lines.rangeFrom > 0;
+        // A Last-Modified other than the one If-Range named shows a server that
+        // ignored the condition: its range is of another version.
+        const bool otherVersion =
+            !lines.ifRange.empty() && facts.hasLastModified && facts.lastModified != validator;
+        if (rangeSent && (facts.status == 206 || facts.status == 416)) {
+            if (facts.status == 416 && !otherVersion && facts.rangeComplete == tempSize) {
+                // Nothing lies beyond the temporary file: it holds the whole file.
+                TakeValidator(facts, validator);
+                m_bAppend = 1;
+                m_nTotal = m_nDone;
+                return REQ_OK;
+            }
+            if (facts.status == 416 || otherVersion) {
+                // The temporary file does not continue into this file (longer, or
+                // another version): it is dropped and the whole file asked for, once.
+                DeleteFileA(m_strTempPath.c_str());
+                m_bTempFromThisCall = false;
+                fromStart = true;
+                continue;
+            }
+        }
+        switch (verdict) {
         case VERDICT_ACCEPTED: {
-            const bool rangeSent = lines.rangeFrom > 0;
             // A partial answer must start where we asked and run to the end of the file.
             if (facts.status == 206 && !PartialAnswerFits(facts, rangeSent ? lines.rangeFrom : 0))
                 return REQ_REFUSED;
             m_nContentLength = facts.contentLength;
-            m_timeLastModified = facts.lastModified;
             if (rangeSent && facts.status == 206) {
                 if (static_cast<int64_t>(m_nDone) + facts.contentLength > INT32_MAX)
                     return REQ_REFUSED;
+                TakeValidator(facts, validator);
                 m_bAppend = 1;
                 m_nTotal = m_nDone + facts.contentLength;
             } else {
+                TakeValidator(facts, kNoValidator);
                 m_bAppend = 0;
                 m_nDone = 0;
                 m_nTotal = facts.contentLength;
