@@ -435,22 +435,103 @@ TEST_F(HttpDownloadTest, RetryPolicies) {
     EXPECT_EQ(Get(Fault("/r5?status=503")), DL_BAD_RETRY_MODE);
 }
 
-TEST_F(HttpDownloadTest, ServerAnswersJudged) {
-    EXPECT_EQ(Get(Fault("/nolength?nolength=1")), DL_REFUSED);
-    EXPECT_EQ(Get(Fault("/twolengths?twolengths=1&size=100")), DL_REFUSED);
-    EXPECT_EQ(Get(Fault("/empty?size=0")), DL_EMPTY);
-    EXPECT_FALSE(FileExists(m_temp)) << "nothing written for an empty answer";
+// Connects that are refused or never answered, under each retry policy.
+TEST_F(HttpDownloadTest, ConnectFailuresFollowTheRetryPolicy) {
+    UnansweredPort silent;
+    ASSERT_TRUE(silent.Filled()) << "the backlog never filled";
+    const uint16_t closed = ClosedPort();
+    m_dl.m_nConnectTimeout = 300;
+    m_dl.m_nRetryDelay = 50;
+    m_dl.m_nRetryLimit = 1;
+    struct ConnectCase {
+        uint16_t port;
+        int32_t mode;
+        int result;
+        uint32_t retries;
+        DWORD atLeastMs; // the connect time-out of each attempt
+    };
+    const ConnectCase cases[] = {
+        {closed, RETRY_NONE, DL_NET_ERROR, 0, 0},
+        {closed, RETRY_LIMITED, DL_RETRY_LIMIT, 2, 100},
+        {closed, RETRY_ALWAYS, DL_STOPPED, 0, 500},
+        {silent.Port(), RETRY_NONE, DL_NET_ERROR, 0, 300},
+        {silent.Port(), RETRY_LIMITED, DL_RETRY_LIMIT, 2, 900},
+        {silent.Port(), RETRY_ALWAYS, DL_STOPPED, 0, 500},
+    };
+    for (const ConnectCase& c : cases) {
+        m_dl.m_nRetryMode = c.mode;
+        // Retrying always ends only when stopped.
+        std::thread stopper([&] {
+            if (c.mode == RETRY_ALWAYS) {
+                Sleep(500);
+                m_dl.m_bStop = 1;
+            }
+        });
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(c.port) + "/x"), c.result)
+            << c.port << " " << c.mode;
+        const DWORD elapsed = GetTickCount() - start;
+        stopper.join();
+        EXPECT_EQ(m_dl.m_nRetryCount, c.retries);
+        EXPECT_GE(elapsed + 20, c.atLeastMs) << c.port << " " << c.mode;
+        EXPECT_FALSE(FileExists(m_temp));
+    }
+}
 
-    ASSERT_EQ(Get(Fault("/noreason?noreason=1&size=1000")), DL_OK);
-    EXPECT_EQ(ReadFileBytes(m_target), PatternBytes(0, 1000));
+// Faults of the server, each run through a whole download: the result, what
+// the target and the temporary file hold afterwards (bytes of the pattern;
+// -1: no such file) and how many requests the server saw.
+TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
+    struct FaultCase {
+        const char* object;
+        int64_t tempBefore; // bytes of the pattern, stamped as the fault server's version
+        int result;
+        int64_t target;
+        int64_t temp;
+        int hits;
+    };
+    const FaultCase cases[] = {
+        {"/f/nolength?nolength=1", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/twolengths?twolengths=1&size=100", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/empty?size=0", 0, DL_EMPTY, -1, -1, 1},
+        {"/f/noreason?noreason=1&size=1000", 0, DL_OK, 1000, -1, 1},
+        {"/f/extra?size=10000&extra=5000", 0, DL_OK, 10000, -1, 1}, // nothing past Content-Length
+        {"/f/headcut?headcut=20", 0, DL_NET_ERROR, -1, -1, 1},
+        {"/f/headstall?headstall=20", 0, DL_NET_ERROR, -1, -1, 1},
+        {"/f/reset?size=300000&cut=100000&reset=1&times=1", 0, DL_OK, 300000, -1, 2},
+        {"/f/nocrange?size=5000&nocrange=1", 1000, DL_REFUSED, -1, 1000, 1},
+        {"/f/always206?size=5000&always206=1", 0, DL_OK, 5000, -1, 1},
+        {"/f/noloc?status=302", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/ftploc?redirect=ftp://127.0.0.1/x", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/spaceloc?redirect=/a%20b", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/fragloc?redirect=/a%23b%20c", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/crloc?redirect=/a%0Db", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/line1023?longline=1023&size=1000", 0, DL_OK, 1000, -1, 1},
+        {"/f/chunked?te=chunked&size=1000", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/identity?te=identity&size=1000", 0, DL_OK, 1000, -1, 1},
+        {"/f/nulline?headline=%00&size=1000", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/nulbyte?headline=X-A:%20a%00b&size=1000", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/control?headline=X-A:%20%01&size=1000", 0, DL_REFUSED, -1, -1, 1},
+        {"/f/badlastmod?lastmod=yesterday&size=1000", 0, DL_OK, 1000, -1, 1},
+    };
+    m_dl.m_nRecvTimeout = 1000;
+    int row = 0;
+    for (const FaultCase& c : cases) {
+        const std::string target = m_dir + "fault" + std::to_string(row++) + ".zip";
+        if (c.tempBefore > 0) {
+            WriteFileBytes(target + ".down", PatternBytes(0, c.tempBefore));
+            ASSERT_TRUE(SetLastWriteSeconds(target + ".down", kFaultTime));
+        }
+        EXPECT_EQ(m_dl.Download(Fault(c.object).c_str(), target.c_str(), 0), c.result) << c.object;
+        ExpectPattern(target, c.target);
+        ExpectPattern(target + ".down", c.temp);
+        EXPECT_EQ(Hits(c.object), c.hits) << c.object;
+    }
 
     ASSERT_EQ(Get(Fault("/longline?longline=3000&size=1001")), DL_OK);
     const std::string longLine = "X-Long: " + std::string(3000 - 8, 'a') + "\r\n";
     EXPECT_NE(m_dl.m_strHeader.find("\r\n" + longLine), std::string::npos) << "joined from three pieces";
     EXPECT_EQ(m_dl.m_nHeaderLength, static_cast<int32_t>(m_dl.m_strHeader.size()));
-
-    ASSERT_EQ(Get(Fault("/extra?size=10000&extra=5000")), DL_OK);
-    EXPECT_EQ(ReadFileBytes(m_target), PatternBytes(0, 10000)) << "nothing past Content-Length";
 }
 
 TEST_F(HttpDownloadTest, UrlAndPathChecks) {
@@ -464,6 +545,9 @@ TEST_F(HttpDownloadTest, UrlAndPathChecks) {
     ASSERT_EQ(Get(noScheme), DL_OK);
     EXPECT_EQ(m_dl.m_strUrl, "http://" + noScheme);
     EXPECT_EQ(ReadFileBytes(m_target), PatternBytes(0, 10));
+    ASSERT_EQ(Get(Fault("/fragment?size=11#part")), DL_OK);
+    EXPECT_EQ(m_dl.m_strUrl, Fault("/fragment?size=11")) << "the fragment is never sent";
+    EXPECT_EQ(Get(Fault("/fragment?size=10#a b")), DL_BAD_URL);
 }
 
 TEST_F(HttpDownloadTest, FileFailuresAreReported) {
