@@ -27,18 +27,26 @@ bool CTempFile::Truncate() {
 void CTempFile::KeepAs(HttpTime validator) {
     m_bKept = true;
     m_timeValidator = validator;
+    Stamp();
 }
 
 bool CTempFile::Write(const char* bytes, int count) {
     DWORD written = 0;
-    return WriteFile(m_hFile.get(), bytes, static_cast<DWORD>(count), &written, nullptr) &&
-           written == static_cast<DWORD>(count);
+    const bool whole = WriteFile(m_hFile.get(), bytes, static_cast<DWORD>(count), &written, nullptr) &&
+                       written == static_cast<DWORD>(count);
+    Stamp();
+    return whole;
 }
 
 void CTempFile::Close() {
-    // Stamped last, after every write: a write would set the time anew.
-    if (m_hFile && m_bKept)
-        SetLastWriteSeconds(m_hFile.get(), m_timeValidator);
     m_hFile.reset();
     m_bKept = false;
+}
+
+void CTempFile::Stamp() {
+    // After every write, which sets the time anew: a process ended in the
+    // middle of the body (killed, crashed) leaves a file a later run may
+    // still continue.
+    if (m_bKept)
+        SetLastWriteSeconds(m_hFile.get(), m_timeValidator);
 }

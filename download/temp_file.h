@@ -1,8 +1,8 @@
 // The downloader's ".down" file while the download loop writes it. Once the
-// file holds the bytes of an answer, closing it, on whichever way the loop
-// leaves, sets its last-write time to that answer's validator (its
-// Last-Modified time): a later run continues the file only when the server
-// confirms it still has that version (If-Range).
+// file holds the bytes of an answer, its last-write time is that answer's
+// validator (its Last-Modified time), set again after every write, so that
+// however the loop or even the process ends, a later run continues the file
+// only when the server confirms it still has that version (If-Range).
 #pragma once
 
 #include "download/http_parse.h"
@@ -30,6 +30,8 @@ public:
     void Close();
 
 private:
+    void Stamp();
+
     UniqueHandle m_hFile;
     bool m_bKept = false;
     HttpTime m_timeValidator = 0;

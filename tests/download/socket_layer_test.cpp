@@ -215,7 +215,9 @@ TEST(SocketLayer, ReceiveTimesOut) {
 }
 
 TEST(SocketLayer, SendAllMovesLargeBuffersAndTimesOutOnAStuckPeer) {
-    const Bytes data = RandomBytes(4 << 20, 1);
+    // More than loopback can buffer: here the receiver's buffer grows to
+    // 32 MiB (net.ipv4.tcp_rmem), the sender's to 4 MiB.
+    const Bytes data = RandomBytes(64 << 20, 1);
     Bytes received;
     UniqueHandle release = NewEvent();
     LoopbackPeer peer([&](SOCKET s) {
