@@ -155,7 +155,7 @@ private:
     // The server the credentials were set for: that of the URL given to Download.
     std::string m_strAuthHost;
     uint16_t m_nAuthPort = 0;
-    // The validator the temporary file is stamped with when the loop closes
+    // The validator the temporary file is stamped with while the loop writes
     // it: the Last-Modified time of the answer its bytes came from.
     HttpTime m_timeValidator = kNoValidator;
     // This Download call wrote the temporary file, so it may be continued
