@@ -1,34 +1,20 @@
 #include "download/http_download.h"
 
+#include "download/file_times.h"
 #include "download/socks.h"
-#include "framework/handles.h"
+#include "download/temp_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
 namespace {
 
-// Seconds between 1601-01-01 (FILETIME) and 1970-01-01.
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-constexpr int64_t kFileTimeTicksPerSecond = 10000000LL;
 // Line pieces of the response header: at most 1023 bytes per read.
 constexpr int kHeaderLineBuffer = 1024;
 // ApplyRetryPolicy's answer when the request is to be made again.
 constexpr int kRetryAgain = -1;
-
-HttpTime SecondsFromFileTime(const FILETIME& ft) {
-    const int64_t ticks = static_cast<int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
-    return static_cast<HttpTime>(ticks / kFileTimeTicksPerSecond - kFileTimeEpochOffset);
-}
-
-FILETIME FileTimeFromSeconds(HttpTime seconds) {
-    const int64_t ticks = (static_cast<int64_t>(seconds) + kFileTimeEpochOffset) * kFileTimeTicksPerSecond;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
 
 // Size of a file, or -1 when its status cannot be read.
 int64_t FileSize(const std::string& path) {
@@ -112,10 +98,15 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
         if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort))
             return DL_BAD_URL;
     }
+    // The request line through a proxy and a later Referer line carry the URL.
+    m_strUrl = UrlWithoutFragment(m_strUrl);
     m_strLocalPath = TrimWhiteSpace(localPath != nullptr ? localPath : "");
     if (m_strLocalPath.empty())
         return DL_NO_PATH;
     m_strTempPath = m_strLocalPath + ".down";
+    m_strAuthHost = m_strHost;
+    m_nAuthPort = m_nPort;
+    m_bTempFromThisCall = false;
 
     bool firstNotification = true;
     m_nReceived = 0;
@@ -138,53 +129,60 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
                 return retry;
             continue;
         }
-        if (m_nContentLength == 0)
+        // An answer that continues the temporary file with nothing found it complete.
+        if (m_nContentLength == 0 && !m_bAppend)
             return DL_EMPTY;
         if (!m_bForce && TargetIsCurrent())
             return DL_CURRENT;
 
-        UniqueHandle file(CreateFileA(m_strTempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
+        CTempFile file;
+        if (!file.Open(m_strTempPath))
             return DL_FILE_OPEN;
+        // The file may have been removed or replaced since the request named its size.
+        bool broken = false;
         if (m_bAppend) {
-            if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-                GetLastError() != NO_ERROR)
+            const int64_t size = file.SeekToEnd();
+            if (size < 0)
                 return DL_FILE_SEEK;
-        } else if (!SetEndOfFile(file.get())) {
+            broken = size != m_nDone;
+        } else if (!file.Truncate()) {
             // A body written from the start must not keep older, longer contents behind it.
             return DL_FILE_SEEK;
         }
-
-        m_strFileName = FileNameOf(m_strObject);
-        if (firstNotification && m_bNotify) {
-            Notify(PROGRESS_STARTED);
-            Notify(PROGRESS_OPENED);
-            Notify(PROGRESS_CHUNK);
-            firstNotification = false;
+        const int32_t doneBefore = std::max(mostDone, m_nDone);
+        m_nReceived = 0;
+        m_bTempFromThisCall = !broken;
+        if (!broken) {
+            file.KeepAs(m_timeValidator);
+            m_strFileName = FileNameOf(m_strObject);
+            if (firstNotification && m_bNotify) {
+                Notify(PROGRESS_STARTED);
+                Notify(PROGRESS_OPENED);
+                Notify(PROGRESS_CHUNK);
+                firstNotification = false;
+            }
         }
 
         // Never more than Content-Length: extra bytes of a misbehaving server are dropped.
-        const int32_t doneBefore = std::max(mostDone, m_nDone);
-        bool broken = false;
-        m_nReceived = 0;
-        while (m_nReceived < static_cast<uint32_t>(m_nContentLength)) {
+        while (!broken && m_nReceived < static_cast<uint32_t>(m_nContentLength)) {
             if (m_bStop)
                 return DL_STOPPED;
             const uint32_t wanted = std::min<uint32_t>(kChunkSize, m_nContentLength - m_nReceived);
             const int n = ReaderRead(m_pReader, chunk.data(), static_cast<int>(wanted), m_nRecvTimeout);
-            DWORD written = 0;
-            if (n <= 0 || !WriteFile(file.get(), chunk.data(), static_cast<DWORD>(n), &written, nullptr) ||
-                written != static_cast<DWORD>(n)) {
+            if (n <= 0) {
                 broken = true;
                 break;
             }
+            // A failed write fails again on the next request (a full disk); the
+            // file keeps what it got, to be continued later.
+            if (!file.Write(chunk.data(), n))
+                return DL_FILE_SEEK;
             m_nReceived += n;
             m_nDone += n;
             if (m_bNotify)
                 Notify(PROGRESS_CHUNK);
         }
-        file.reset();
+        file.Close();
         if (!broken)
             return FinishFile();
 
@@ -219,12 +217,32 @@ int CHttpDownload::ApplyRetryPolicy() {
 }
 
 bool CHttpDownload::TargetIsCurrent() const {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(m_strLocalPath.c_str(), GetFileExInfoStandard, &data))
+    const int64_t modified = LastWriteSeconds(m_strLocalPath);
+    if (modified < 0)
         return false;
-    const int64_t size = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    const int64_t skew = static_cast<int64_t>(SecondsFromFileTime(data.ftLastWriteTime)) - m_timeLastModified;
-    return size == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
+    const int64_t skew = modified - m_timeLastModified;
+    return FileSize(m_strLocalPath) == m_nTotal && skew >= -kCurrentTimeSlack && skew <= kCurrentTimeSlack;
+}
+
+bool CHttpDownload::TempFileContinues(HttpTime& validator) const {
+    const int64_t stamp = LastWriteSeconds(m_strTempPath);
+    if (stamp >= kOldestValidator && stamp <= static_cast<int64_t>(std::time(nullptr))) {
+        validator = static_cast<HttpTime>(stamp);
+        return true;
+    }
+    // Without a validator only bytes of this call's own answer are continued.
+    validator = kNoValidator;
+    return m_bTempFromThisCall;
+}
+
+void CHttpDownload::TakeValidator(const ResponseFacts& facts, HttpTime askedWith) {
+    // A partial answer need not repeat Last-Modified; the If-Range it answered names it.
+    m_timeValidator = facts.hasLastModified ? facts.lastModified : askedWith;
+    m_timeLastModified = m_timeValidator != kNoValidator ? m_timeValidator : facts.lastModified;
+}
+
+bool CHttpDownload::CredentialsGoHere() const {
+    return _stricmp(m_strHost.c_str(), m_strAuthHost.c_str()) == 0 && m_nPort == m_nAuthPort;
 }
 
 int CHttpDownload::FinishFile() {
@@ -232,13 +250,7 @@ int CHttpDownload::FinishFile() {
     if (!MoveFileExA(m_strTempPath.c_str(), m_strLocalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         return DL_FILE_RENAME;
     // The file carries the server's modification time; a failure here is harmless.
-    UniqueHandle file(CreateFileA(m_strLocalPath.c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) {
-        const FILETIME modified = FileTimeFromSeconds(m_timeLastModified);
-        SetFileTime(file.get(), nullptr, nullptr, &modified);
-    }
+    SetLastWriteSeconds(m_strLocalPath, m_timeLastModified);
     return DL_OK;
 }
 
@@ -287,12 +299,14 @@ int CHttpDownload::ReadHeader(std::string& header) {
     bool lineGoesOn = false;
     for (;;) {
         int state = 0;
-        if (ReaderGetLine(m_pReader, line, sizeof line, &state, m_nRecvTimeout) != 0)
+        const int length = ReaderGetLine(m_pReader, line, sizeof line, &state, m_nRecvTimeout);
+        if (length < 0)
             return REQ_FAILED;
         // An empty piece right after a full buffer only ends the long line.
-        if (state == 0 && line[0] == '\0' && !lineGoesOn)
+        if (state == 0 && length == 0 && !lineGoesOn)
             return REQ_OK;
-        header += line;
+        // Every byte, a NUL too: the judgement refuses what is not text.
+        header.append(line, static_cast<size_t>(length));
         if (state == 0)
             header += "\r\n";
         lineGoesOn = state == 1;
@@ -305,6 +319,8 @@ int CHttpDownload::SendRequest(int head) {
     const std::string method = head ? "HEAD " : "GET ";
     int redirects = 0;
     int sendTimeouts = 0;
+    // The temporary file was found of no use: the whole file is asked for.
+    bool fromStart = false;
     for (;;) {
         m_nDone = 0;
         m_nContentLength = 0;
@@ -324,18 +340,23 @@ int CHttpDownload::SendRequest(int head) {
         lines.method = method;
         lines.target = m_nProxyKind == PROXY_HTTP ? m_strUrl : m_strObject;
         lines.host = m_strHost;
+        lines.port = m_nPort;
         lines.userAgent = m_strUserAgent;
         lines.referer = m_strReferer;
-        if (m_bAuth)
+        // Credentials are for the server they were set for, not for where it redirects.
+        if (m_bAuth && CredentialsGoHere())
             lines.authBasic = m_strUser + ":" + m_strPassword;
         if (m_nProxyKind == PROXY_HTTP && m_bProxyAuth)
             lines.proxyAuthBasic = m_strProxyUser + ":" + m_strProxyPassword;
-        const int64_t tempSize = m_bForce ? -1 : FileSize(m_strTempPath);
+        const int64_t tempSize = m_bForce || fromStart ? -1 : FileSize(m_strTempPath);
         if (tempSize > INT32_MAX)
             return REQ_REFUSED;
-        if (tempSize > 0) {
+        HttpTime validator = kNoValidator;
+        if (tempSize > 0 && TempFileContinues(validator)) {
             m_nDone = static_cast<int32_t>(tempSize);
             lines.rangeFrom = tempSize;
+            if (validator != kNoValidator)
+                lines.ifRange = FormatHttpDate(validator);
         }
         const std::string request = BuildRequestText(lines);
         const int length = static_cast<int>(request.size());
@@ -353,20 +374,43 @@ int CHttpDownload::SendRequest(int head) {
             return headerRead;
 
         ResponseFacts facts;
-        switch (ParseResponseHeader(m_strHeader, facts)) {
+        const int verdict = ParseResponseHeader(m_strHeader, facts);
+        const bool rangeSent = lines.rangeFrom > 0;
+        // A Last-Modified other than the one If-Range named shows a server that
+        // ignored the condition: its range is of another version.
+        const bool otherVersion =
+            !lines.ifRange.empty() && facts.hasLastModified && facts.lastModified != validator;
+        if (rangeSent && (facts.status == 206 || facts.status == 416)) {
+            if (facts.status == 416 && !otherVersion && facts.rangeComplete == tempSize) {
+                // Nothing lies beyond the temporary file: it holds the whole file.
+                TakeValidator(facts, validator);
+                m_bAppend = 1;
+                m_nTotal = m_nDone;
+                return REQ_OK;
+            }
+            if (facts.status == 416 || otherVersion) {
+                // The temporary file does not continue into this file (longer, or
+                // another version): it is dropped and the whole file asked for, once.
+                DeleteFileA(m_strTempPath.c_str());
+                m_bTempFromThisCall = false;
+                fromStart = true;
+                continue;
+            }
+        }
+        switch (verdict) {
         case VERDICT_ACCEPTED: {
-            const bool rangeSent = lines.rangeFrom > 0;
             // A partial answer must start where we asked and run to the end of the file.
             if (facts.status == 206 && !PartialAnswerFits(facts, rangeSent ? lines.rangeFrom : 0))
                 return REQ_REFUSED;
             m_nContentLength = facts.contentLength;
-            m_timeLastModified = facts.lastModified;
             if (rangeSent && facts.status == 206) {
                 if (static_cast<int64_t>(m_nDone) + facts.contentLength > INT32_MAX)
                     return REQ_REFUSED;
+                TakeValidator(facts, validator);
                 m_bAppend = 1;
                 m_nTotal = m_nDone + facts.contentLength;
             } else {
+                TakeValidator(facts, kNoValidator);
                 m_bAppend = 0;
                 m_nDone = 0;
                 m_nTotal = facts.contentLength;

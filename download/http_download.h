@@ -48,7 +48,7 @@ enum DownloadResult {
     DL_BAD_RETRY_MODE = 9,
     DL_EMPTY = 11,
     DL_FILE_OPEN = 12,
-    DL_FILE_SEEK = 13,
+    DL_FILE_SEEK = 13,   // moving to the end of the temporary file, or writing it, failed
     DL_FILE_RENAME = 14, // the complete body stays in the temporary file
 };
 
@@ -78,6 +78,12 @@ constexpr int kMaxIdleTransfers = 5;
 constexpr int kChunkSize = 10240;
 // Seconds the target's time may differ from Last-Modified and still be current.
 constexpr int kCurrentTimeSlack = 2;
+// A temporary file whose last-write time lies before this (1995-01-01) or in
+// the future has no validator: it is written anew, never continued.
+constexpr HttpTime kOldestValidator = 788918400;
+// The stamp of a temporary file whose answer named no Last-Modified
+// (1980-01-01, which every Windows file system can store).
+constexpr HttpTime kNoValidator = 315532800;
 
 class CHttpDownload {
 public:
@@ -139,7 +145,20 @@ private:
     int ApplyRetryPolicy();
     int ReachServer();
     int ReadHeader(std::string& header);
+    bool CredentialsGoHere() const;
+    bool TempFileContinues(HttpTime& validator) const;
+    void TakeValidator(const ResponseFacts& facts, HttpTime askedWith);
     bool TargetIsCurrent() const;
     int FinishFile();
     void Notify(int kind);
+
+    // The server the credentials were set for: that of the URL given to Download.
+    std::string m_strAuthHost;
+    uint16_t m_nAuthPort = 0;
+    // The validator the temporary file is stamped with while the loop writes
+    // it: the Last-Modified time of the answer its bytes came from.
+    HttpTime m_timeValidator = kNoValidator;
+    // This Download call wrote the temporary file, so it may be continued
+    // within the call even without a validator.
+    bool m_bTempFromThisCall = false;
 };

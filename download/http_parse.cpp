@@ -1,6 +1,7 @@
 #include "download/http_parse.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -38,6 +39,27 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
 bool IsUnsafeUrlByte(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     return u <= 0x20 || u == 0x7F;
+}
+
+bool HasUnsafeUrlByte(const std::string& text) {
+    for (char c : text) {
+        if (IsUnsafeUrlByte(c))
+            return true;
+    }
+    return false;
+}
+
+// Lines of text joined by CR LF: no control byte but tab, no CR or LF
+// outside a line end.
+bool IsHeaderText(const std::string& header) {
+    for (size_t i = 0; i < header.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(header[i]);
+        if (c == '\r' && i + 1 < header.size() && header[i + 1] == '\n')
+            ++i;
+        else if ((c < 0x20 && c != '\t') || c == 0x7F)
+            return false;
+    }
+    return true;
 }
 
 // Reads an unsigned decimal number that makes up all of text, at most max.
@@ -104,6 +126,19 @@ int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
+// The civil date of a day count from 1970-01-01 (the inverse of DaysFromCivil).
+void CivilFromDays(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    year = yearOfEra + era * 400 + (month <= 2);
+}
+
 bool MakeTime(const std::string& dayText, const std::string& monthText, const std::string& yearText,
               const std::string& clockText, HttpTime& time) {
     int64_t day = 0, year = 0, clock = 0;
@@ -119,11 +154,18 @@ bool MakeTime(const std::string& dayText, const std::string& monthText, const st
     return true;
 }
 
-// "bytes first-last/complete", complete may be "*".
+// "bytes first-last/complete", complete may be "*"; "bytes */complete" in a 416.
 bool ReadContentRange(const std::string& value, ResponseFacts& facts) {
     if (!StartsWithNoCase(value, "bytes "))
         return false;
     const std::string range = TrimWhiteSpace(value.substr(6));
+    int64_t unsatisfied = 0;
+    if (range.compare(0, 2, "*/") == 0 && ReadDecimal(range.substr(2), INT32_MAX, unsatisfied)) {
+        facts.hasContentRange = true;
+        facts.rangeFirst = facts.rangeLast = -1;
+        facts.rangeComplete = unsatisfied;
+        return true;
+    }
     const size_t dash = range.find('-');
     const size_t slash = range.find('/');
     if (dash == std::string::npos || slash == std::string::npos || slash < dash)
@@ -187,7 +229,11 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     host.clear();
     object.clear();
     port = 0;
-    const std::string text = TrimWhiteSpace(url);
+    const std::string whole = TrimWhiteSpace(url);
+    if (HasUnsafeUrlByte(whole))
+        return false;
+    // The fragment names a place inside the document; it is never sent.
+    const std::string text = UrlWithoutFragment(whole);
     const size_t schemeEnd = text.find("://");
     if (schemeEnd == std::string::npos || LowerAscii(text.substr(0, schemeEnd + 3)) != "http://")
         return false;
@@ -196,12 +242,6 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     if (slash == std::string::npos)
         return false;
     const std::string hostPart = rest.substr(0, slash);
-    // The fragment names a place inside the document; it is never sent.
-    std::string path = rest.substr(slash, rest.find('#', slash) - slash);
-    for (char c : hostPart + path) {
-        if (IsUnsafeUrlByte(c))
-            return false;
-    }
     // User information before the host is not supported.
     if (hostPart.find('@') != std::string::npos)
         return false;
@@ -214,9 +254,13 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     if (hostName.empty())
         return false;
     host = hostName;
-    object = path;
+    object = rest.substr(slash);
     port = static_cast<uint16_t>(portValue);
     return true;
+}
+
+std::string UrlWithoutFragment(const std::string& url) {
+    return url.substr(0, url.find('#'));
 }
 
 int Base64Encode(const std::string& text, std::string& out) {
@@ -248,7 +292,10 @@ std::string BuildRequestText(const RequestLines& lines) {
         Base64Encode(lines.authBasic, encoded);
         text += "Authorization: Basic " + encoded + "\r\n";
     }
-    text += "Host: " + lines.host + "\r\n";
+    text += "Host: " + lines.host;
+    if (lines.port != 80)
+        text += ":" + std::to_string(lines.port);
+    text += "\r\n";
     text += "Accept: */*\r\n";
     text += "Pragma: no-cache\r\n";
     text += "Cache-Control: no-cache\r\n";
@@ -258,13 +305,15 @@ std::string BuildRequestText(const RequestLines& lines) {
     text += "Connection: close\r\n";
     if (lines.rangeFrom > 0)
         text += "Range: bytes=" + std::to_string(lines.rangeFrom) + "-\r\n";
+    if (lines.rangeFrom > 0 && !lines.ifRange.empty())
+        text += "If-Range: " + lines.ifRange + "\r\n";
     text += "\r\n";
     return text;
 }
 
 HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& facts) {
     facts = ResponseFacts();
-    if (header.size() > kMaxHeaderBytes)
+    if (header.size() > kMaxHeaderBytes || !IsHeaderText(header))
         return VERDICT_REFUSED;
     const size_t statusEnd = header.find("\r\n");
     if (statusEnd == std::string::npos)
@@ -317,6 +366,9 @@ HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& fact
             facts.location = value;
         } else if (name == "content-range" && !facts.hasContentRange) {
             ReadContentRange(value, facts);
+        } else if (name == "transfer-encoding" && LowerAscii(value) != "identity") {
+            // The body is framed in a way we do not decode; Content-Length means nothing then.
+            facts.transferCoded = true;
         }
     }
     if (!lengthValid)
@@ -328,7 +380,7 @@ HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& fact
         return VERDICT_REFUSED;
     if (status >= 300)
         return facts.location.empty() ? VERDICT_REFUSED : VERDICT_REDIRECT;
-    if (status < 200 || !hasLength || !lengthValid)
+    if (status < 200 || !hasLength || !lengthValid || facts.transferCoded)
         return VERDICT_REFUSED;
     return VERDICT_ACCEPTED;
 }
@@ -342,11 +394,13 @@ bool PartialAnswerFits(const ResponseFacts& facts, int64_t offset) {
 bool ResolveRedirect(const std::string& currentUrl, const std::string& location, std::string& newUrl) {
     std::string host, object;
     uint16_t port = 0;
+    if (HasUnsafeUrlByte(location))
+        return false;
     if (StartsWithNoCase(location, "http://")) {
-        newUrl = location;
+        newUrl = UrlWithoutFragment(location);
         return ParseUrl(newUrl, host, object, port);
     }
-    std::string value = location;
+    std::string value = UrlWithoutFragment(location);
     for (char& c : value) {
         if (c == '\\')
             c = '/';
@@ -373,7 +427,7 @@ bool ResolveRedirect(const std::string& currentUrl, const std::string& location,
         folder = folder.substr(0, folder.rfind('/') + 1);
         value = folder + value;
     }
-    const size_t queryStart = value.find_first_of("?#");
+    const size_t queryStart = value.find('?');
     const std::string path = value.substr(0, queryStart);
     const std::string query = queryStart == std::string::npos ? std::string() : value.substr(queryStart);
     newUrl = base + RemoveDotSegments(path) + query;
@@ -399,4 +453,21 @@ bool ParseHttpDate(const std::string& text, HttpTime& time) {
     // asctime form: "Sun Nov  6 08:49:37 1994"
     const std::vector<std::string> words = SplitWords(value);
     return words.size() >= 5 && MakeTime(words[2], words[1], words[4], words[3], time);
+}
+
+std::string FormatHttpDate(HttpTime time) {
+    static const char* const kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    static const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const int64_t seconds = time;
+    const int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
+    const int64_t clock = seconds - days * 86400;
+    int64_t year = 0, month = 0, day = 0;
+    CivilFromDays(days, year, month, day);
+    char text[40];
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[((days % 7) + 7) % 7],
+                  static_cast<int>(day), kMonthNames[month - 1], static_cast<int>(year),
+                  static_cast<int>(clock / 3600), static_cast<int>(clock / 60 % 60),
+                  static_cast<int>(clock % 60));
+    return text;
 }

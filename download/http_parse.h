@@ -16,10 +16,14 @@ constexpr size_t kMaxHeaderBytes = 64 * 1024;
 // Leading and trailing spaces, tabs, CR and LF removed.
 std::string TrimWhiteSpace(const std::string& text);
 
-// Splits an http URL ("http://host[:port]/object") into its parts. Fails on
-// another scheme, a missing path, an empty host, a port outside 1..65535 and
-// on control characters or spaces, which could not travel in a request line.
+// Splits an http URL ("http://host[:port]/object[#fragment]") into its parts;
+// the fragment is dropped. Fails on another scheme, a missing path, an empty
+// host, a port outside 1..65535 and on control characters or spaces anywhere
+// (fragment included), which could not travel in a request line.
 bool ParseUrl(const std::string& url, std::string& host, std::string& object, uint16_t& port);
+
+// The URL up to its fragment: what a request line or Referer line may carry.
+std::string UrlWithoutFragment(const std::string& url);
 
 // RFC 4648 Base64 of the bytes of text; returns the length of out.
 int Base64Encode(const std::string& text, std::string& out);
@@ -28,18 +32,21 @@ int Base64Encode(const std::string& text, std::string& out);
 struct RequestLines {
     std::string method; // "GET " or "HEAD "
     std::string target; // object path, or the whole URL through an HTTP proxy
-    std::string host;   // Host line, never with the port
+    std::string host;   // Host line: the name, with ":port" unless the port is 80
+    uint16_t port = 80;
     std::string userAgent;
     std::string referer;        // no Referer line when empty
     std::string authBasic;      // "user:password", no Authorization line when empty
     std::string proxyAuthBasic; // "user:password", no Proxy-Authorization line when empty
     int64_t rangeFrom = -1;     // Range line "bytes=N-" when above 0
+    std::string ifRange;        // If-Range line after the Range line when not empty
 };
 
 std::string BuildRequestText(const RequestLines& lines);
 
 // The judgement of one response header (lines joined by CR LF, without the
-// empty line that ends it).
+// empty line that ends it). A header that is not lines of text (a control
+// byte other than tab, a CR outside a line end) is refused.
 enum HeaderVerdict {
     VERDICT_ACCEPTED = 0,
     VERDICT_SERVER_ERROR = 1,
@@ -54,9 +61,10 @@ struct ResponseFacts {
     HttpTime lastModified = 0;
     std::string location; // redirect target as the server wrote it
     bool hasContentRange = false;
-    int64_t rangeFirst = 0; // Content-Range "bytes first-last/complete"
-    int64_t rangeLast = 0;
+    int64_t rangeFirst = 0;     // Content-Range "bytes first-last/complete", or
+    int64_t rangeLast = 0;      // "bytes */complete" (first and last -1) in a 416
     int64_t rangeComplete = -1; // -1 when the server wrote "*"
+    bool transferCoded = false; // a Transfer-Encoding other than identity
 };
 
 HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& facts);
@@ -67,10 +75,13 @@ bool PartialAnswerFits(const ResponseFacts& facts, int64_t offset);
 // Works out the URL a redirect leads to from the URL being left and the
 // Location value. Absolute http URLs are taken whole; "/path" replaces the
 // object; a relative value is resolved against the current object's folder,
-// each "../" climbing one folder but never above the root. Fails for other
-// schemes and for results ParseUrl refuses.
+// each "../" climbing one folder but never above the root; the fragment is
+// dropped. Fails for other schemes and for values ParseUrl refuses.
 bool ResolveRedirect(const std::string& currentUrl, const std::string& location, std::string& newUrl);
 
 // Reads an HTTP date (RFC 1123, RFC 850 or asctime form) as UTC. Returns
 // false when no date in the range of HttpTime can be read.
 bool ParseHttpDate(const std::string& text, HttpTime& time);
+
+// The preferred form of an HTTP date, "Sun, 06 Nov 1994 08:49:37 GMT".
+std::string FormatHttpDate(HttpTime time);

@@ -55,10 +55,14 @@ bool WaitNetworkEvents(SOCKET s, HANDLE event, long mask, int ms, WSANETWORKEVEN
 
 DWORD WINAPI ResolveOnThread(LPVOID name) {
     hostent* entry = gethostbyname(static_cast<const char*>(name));
-    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr)
-        return INADDR_NONE;
-    uint32_t address = 0;
-    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    uint32_t address = INADDR_NONE;
+    if (entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr)
+        std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    // Stored here, on whichever thread looks up: the last error is process-wide.
+    if (address == INADDR_NONE) {
+        const int code = entry == nullptr ? WSAGetLastError() : 0;
+        SockSetLastError(code != 0 ? code : WSAHOST_NOT_FOUND);
+    }
     return address;
 }
 
@@ -238,11 +242,8 @@ int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useTh
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = SockResolve(host, useThread);
-    if (address.sin_addr.s_addr == INADDR_NONE) {
-        // The look-up may have failed on another thread, whose error we cannot see.
-        const int code = WSAGetLastError();
-        return FailWith(code != 0 ? code : WSAHOST_NOT_FOUND);
-    }
+    if (address.sin_addr.s_addr == INADDR_NONE)
+        return -1; // the look-up stored why
     return SockConnectTimeout(s, reinterpret_cast<const sockaddr*>(&address), sizeof address, ms);
 }
 
@@ -324,12 +325,12 @@ int ReaderGetLine(SockReader* reader, char* buffer, int size, int* state, int ms
                 --stored;
             buffer[stored] = '\0';
             *state = 0;
-            return 0;
+            return stored;
         }
         buffer[stored++] = static_cast<char>(byte);
         if (stored == size - 1) {
             buffer[stored] = '\0';
-            return 0;
+            return stored;
         }
     }
 }

@@ -44,6 +44,7 @@ SockReader* ReaderCreate(SOCKET s, int capacity);
 SOCKET ReaderFree(SockReader* reader, int closeSocket);
 int ReaderFill(SockReader* reader, int ms);
 int ReaderGetByte(SockReader* reader, int ms);
-// state: 0 line complete, 1 buffer full and the line goes on, -1 no byte.
+// The number of bytes stored (a NUL byte among them too), or -1; state: 0
+// line complete, 1 buffer full and the line goes on, -1 no byte.
 int ReaderGetLine(SockReader* reader, char* buffer, int size, int* state, int ms);
 int ReaderRead(SockReader* reader, char* buffer, int size, int ms);

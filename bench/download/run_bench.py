@@ -100,13 +100,18 @@ def main():
                 results[name].append((wall, cpu, peak))
 
         # The cut tests: 64 MiB whose connection is closed, or reset, CUTS
-        # times. The server counts the body bytes it handed to the network.
+        # times, within one download; and closed CUTS times with each cut
+        # ending the run, the next run continuing the temporary file. The
+        # server counts the body bytes it handed to the network.
         cuts = []
-        for how in ("close", "reset"):
-            cut_object = "/cuts-%s?size=%d&cut=%d&times=%d" % (how, CUT_SIZE, CUT_SIZE // (CUTS + 2), CUTS)
+        cut = CUT_SIZE // (CUTS + 2)
+        for how in ("close", "reset", "runs"):
+            cut_object = "/cuts-%s?size=%d&cut=%d&times=%d" % (how, CUT_SIZE, cut, CUTS)
             if how == "reset":
                 cut_object += "&reset=1"
-            run(wine + ["dl", "http://127.0.0.1:%s%s" % (fault_port, cut_object), target], wineserver.pid)
+            url = "http://127.0.0.1:%s%s" % (fault_port, cut_object)
+            mode = ["runs", url, target, str(cut), str(CUTS)] if how == "runs" else ["dl", url, target]
+            run(wine + mode, wineserver.pid)
             of = "?of=" + urllib.parse.quote(cut_object, safe="")
             server = "http://127.0.0.1:%s/" % fault_port
             sent = int(urllib.request.urlopen(server + "_sent" + of).read())
@@ -127,8 +132,13 @@ def main():
         print("| %s | %.2f | %.0f | %.2f | %.1f |" % (name, wall, size / MIB / wall, cpu / (size / MIB / 100), peak))
     print("\n| connection cut %d times during %d MiB | requests | bytes re-transferred |" % (CUTS, CUT_SIZE // MIB))
     print("|---|---|---|")
+    names = {
+        "close": "server closes",
+        "reset": "server resets (RST)",
+        "runs": "server closes, each cut ends the run; the next run continues (If-Range)",
+    }
     for how, hits, extra in cuts:
-        print("| server %s | %d | %d |" % ("closes" if how == "close" else "resets (RST)", hits, extra))
+        print("| %s | %d | %d |" % (names[how], hits, extra))
 
 
 if __name__ == "__main__":

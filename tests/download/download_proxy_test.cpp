@@ -72,8 +72,8 @@ TEST_F(ProxyDownloadTest, HttpProxyGetsTheWholeUrl) {
     // Our fault server as the "proxy" shows the request line it receives.
     UseProxy(PROXY_HTTP, "WXB_FAULT_PORT");
     ASSERT_EQ(Get(Fault("/viaproxy?echo=1")), DL_OK);
-    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0),
-              0u)
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(ServerPort("WXB_FAULT_PORT")) + "\r\n";
+    EXPECT_EQ(Received().rfind("GET " + Fault("/viaproxy?echo=1") + " HTTP/1.1\r\n" + host, 0), 0u)
         << Received();
     EXPECT_EQ(Received().find("Proxy-Authorization"), std::string::npos);
 
@@ -134,6 +134,8 @@ TEST_F(ProxyDownloadTest, Socks4AndSocks4aPackets) {
     EXPECT_EQ(NewSocksLog(), std::vector<std::string>{"normal connect 0401" + PortHex() + "7f00000100"})
         << "9 bytes with an empty user id";
 
+    if (!LoopbackOnly())
+        return;
     m_dl.m_strProxyUser = "bob";
     ASSERT_EQ(Get(FaultAt(kProxyOnlyHost, "/s4?size=10")), DL_NET_ERROR) << "SOCKS 4 needs our own look-up";
     EXPECT_TRUE(NewSocksLog().empty()) << "failed before any connect to the proxy";
@@ -163,6 +165,7 @@ TEST_F(ProxyDownloadTest, Socks5PacketsOfOurOwnProxy) {
     EXPECT_EQ(NewSocksLog(), (std::vector<std::string>{"normal greeting 050100",
                                                        "normal connect 050100017f000001" + PortHex()}));
 
+    ASSERT_TRUE(LoopbackOnly());
     ASSERT_EQ(Get(FaultAt(kProxyOnlyHost, "/s5?size=10")), DL_OK);
     char length[3];
     snprintf(length, sizeof length, "%02x", static_cast<unsigned>(sizeof kProxyOnlyHost - 1));
@@ -182,26 +185,68 @@ TEST_F(ProxyDownloadTest, Socks5PacketsOfOurOwnProxy) {
     EXPECT_EQ(Get(Fault("/s5?size=10")), DL_NET_ERROR) << "status other than 00";
 }
 
-TEST_F(ProxyDownloadTest, SocksRefusalsAndBrokenReplies) {
-    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_NOMETHOD_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR) << "05 FF fails the request";
-    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_WANTAUTH_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_REFUSED) << "05 02 without credentials";
-    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_CUT_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
-    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_CUT_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
-    UseProxy(PROXY_SOCKS4, "WXB_SOCKS_REJECT_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
-    UseProxy(PROXY_SOCKS5, "WXB_SOCKS_REJECT_PORT");
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_NET_ERROR);
+// Proxies that refuse, break off or cannot be reached, each through a whole
+// download (retry mode none).
+TEST_F(ProxyDownloadTest, ProxyFaultsEndTheDownload) {
+    ASSERT_TRUE(LoopbackOnly()) << "SOCKS 4A rows ask for a name only the proxy knows";
+    struct ProxyCase {
+        const char* what;
+        int kind;
+        const char* portVariable; // nullptr: a port nothing listens on
+        const char* host;
+        const char* object;
+        int result;
+    };
+    const ProxyCase cases[] = {
+        {"SOCKS 5 answering 05 FF", PROXY_SOCKS5, "WXB_SOCKS_NOMETHOD_PORT", "127.0.0.1", "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 5 asking for credentials we have not", PROXY_SOCKS5, "WXB_SOCKS_WANTAUTH_PORT", "127.0.0.1",
+         "/x?size=10", DL_REFUSED},
+        {"SOCKS 5 cut in the method reply", PROXY_SOCKS5, "WXB_SOCKS_CUT_PORT", "127.0.0.1", "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 5 cut in the authentication reply", PROXY_SOCKS5, "WXB_SOCKS_CUTAUTH_PORT", "127.0.0.1",
+         "/x?size=10", DL_NET_ERROR},
+        {"SOCKS 5 cut in the CONNECT reply", PROXY_SOCKS5, "WXB_SOCKS_CUTCONNECT_PORT", "127.0.0.1",
+         "/x?size=10", DL_NET_ERROR},
+        {"SOCKS 5 refusing the CONNECT", PROXY_SOCKS5, "WXB_SOCKS_REJECT_PORT", "127.0.0.1", "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 4 cut in the reply", PROXY_SOCKS4, "WXB_SOCKS_CUT_PORT", "127.0.0.1", "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 4 refusing", PROXY_SOCKS4, "WXB_SOCKS_REJECT_PORT", "127.0.0.1", "/x?size=10", DL_NET_ERROR},
+        {"SOCKS 4A cut in the reply", PROXY_SOCKS4A, "WXB_SOCKS_CUT_PORT", kProxyOnlyHost, "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 4A refusing", PROXY_SOCKS4A, "WXB_SOCKS_REJECT_PORT", kProxyOnlyHost, "/x?size=10",
+         DL_NET_ERROR},
+        {"SOCKS 5 proxy unreachable", PROXY_SOCKS5, nullptr, "127.0.0.1", "/x?size=10", DL_NET_ERROR},
+        {"HTTP proxy unreachable", PROXY_HTTP, nullptr, "127.0.0.1", "/x?size=10", DL_NET_ERROR},
+        {"502 from the proxy", PROXY_HTTP, "WXB_FAULT_PORT", "127.0.0.1", "/x?status=502", DL_NET_ERROR},
+        {"504 from the proxy", PROXY_HTTP, "WXB_FAULT_PORT", "127.0.0.1", "/x?status=504", DL_NET_ERROR},
+        {"no such proxy kind", 2, "WXB_SOCKS_PORT", "127.0.0.1", "/x?size=10", DL_REFUSED},
+    };
+    m_dl.m_strProxyUser = "socksuser";
+    m_dl.m_strProxyPassword = "sockspass";
+    for (const ProxyCase& c : cases) {
+        m_dl.m_nProxyKind = c.kind;
+        m_dl.m_nProxyPort = c.portVariable != nullptr ? ServerPort(c.portVariable) : ClosedPort();
+        m_dl.m_bProxyAuth =
+            c.portVariable != nullptr && std::string(c.portVariable) == "WXB_SOCKS_CUTAUTH_PORT";
+        DeleteFileA(m_target.c_str());
+        EXPECT_EQ(Get(FaultAt(c.host, c.object)), c.result) << c.what;
+        EXPECT_FALSE(FileExists(m_target)) << c.what;
+    }
+
+    // tinyproxy cannot reach the server: its 500 is a failed request.
+    UseProxy(PROXY_HTTP, "WXB_TINYPROXY_PORT");
+    m_dl.m_bProxyAuth = 0;
+    EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x"), DL_NET_ERROR);
+    EXPECT_EQ(m_dl.m_strHeader.rfind("HTTP/1.1 500", 0), 0u) << m_dl.m_strHeader;
 
     // A failed SOCKS step is retried like any failed request.
     UseProxy(PROXY_SOCKS4, "WXB_SOCKS_REJECT_PORT");
     m_dl.m_nRetryMode = RETRY_LIMITED;
     m_dl.m_nRetryLimit = 1;
     EXPECT_EQ(Get(Fault("/x?size=10")), DL_RETRY_LIMIT);
-
-    m_dl.m_nProxyKind = 2;
-    EXPECT_EQ(Get(Fault("/x?size=10")), DL_REFUSED) << "no such proxy kind";
+    m_dl.m_nProxyKind = PROXY_HTTP;
+    m_dl.m_nProxyPort = ServerPort("WXB_FAULT_PORT");
+    EXPECT_EQ(Get(Fault("/retried?status=502&times=1&size=10")), DL_OK) << "a 502 is retried too";
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::string_literals;
+
 namespace {
 
 struct UrlParts {
@@ -45,6 +47,8 @@ TEST(ParseUrl, SplitsHostPortAndObject) {
     EXPECT_TRUE(p.ok);
     EXPECT_EQ(p.port, 80);
     EXPECT_EQ(p.object, "/Dir/File.ZIP") << "the fragment is never sent";
+    EXPECT_EQ(UrlWithoutFragment("http://h/a?b#c#d"), "http://h/a?b");
+    EXPECT_FALSE(Split("http://h#x/y").ok) << "a fragment ends the host: no path";
 }
 
 TEST(ParseUrl, RefusesWhatCannotBeRequested) {
@@ -60,6 +64,8 @@ TEST(ParseUrl, RefusesWhatCannotBeRequested) {
     EXPECT_FALSE(Split("http://:80/file").ok);
     EXPECT_FALSE(Split("http://host/a b").ok) << "a space would split the request line";
     EXPECT_FALSE(Split("http://host/a\r\nX-Injected: 1").ok);
+    EXPECT_FALSE(Split("http://host/a#top\r\nX-Injected: 1").ok) << "the fragment is checked too";
+    EXPECT_FALSE(Split("http://host/a#b c").ok);
     EXPECT_FALSE(Split("").ok);
 }
 
@@ -106,10 +112,12 @@ TEST(RequestText, OptionalLinesInTheirPlaces) {
     lines.authBasic = "u:p";
     lines.proxyAuthBasic = "pu:pp";
     lines.rangeFrom = 1234;
+    lines.ifRange = "Sun, 06 Nov 1994 08:49:37 GMT";
+    lines.port = 8080;
     EXPECT_EQ(BuildRequestText(lines), "HEAD http://example.com:8080/x HTTP/1.1\r\n"
                                        "Proxy-Authorization: Basic cHU6cHA=\r\n"
                                        "Authorization: Basic dTpw\r\n"
-                                       "Host: example.com\r\n"
+                                       "Host: example.com:8080\r\n"
                                        "Accept: */*\r\n"
                                        "Pragma: no-cache\r\n"
                                        "Cache-Control: no-cache\r\n"
@@ -117,10 +125,11 @@ TEST(RequestText, OptionalLinesInTheirPlaces) {
                                        "Referer: http://r/\r\n"
                                        "Connection: close\r\n"
                                        "Range: bytes=1234-\r\n"
+                                       "If-Range: Sun, 06 Nov 1994 08:49:37 GMT\r\n"
                                        "\r\n");
     lines.rangeFrom = 0;
     EXPECT_EQ(BuildRequestText(lines).find("Range"), std::string::npos)
-        << "an empty file asks for everything";
+        << "an empty file asks for everything, without a condition";
 }
 
 TEST(ResponseHeader, AcceptsStatusAndLength) {
@@ -177,8 +186,28 @@ TEST(ResponseHeader, NamesMatchOnlyAtTheStartOfALine) {
     EXPECT_FALSE(f.hasLastModified);
 }
 
-TEST(ResponseHeader, RefusesDoubtfulLengths) {
+TEST(ResponseHeader, RefusesDoubtfulFraming) {
     ResponseFacts f;
+    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n", f),
+              VERDICT_REFUSED)
+        << "chunk sizes would land in the file";
+    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\ntransfer-encoding: gzip, chunked\r\nContent-Length: 10\r\n", f),
+              VERDICT_REFUSED);
+    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nTransfer-Encoding: Identity\r\nContent-Length: 10\r\n", f),
+              VERDICT_ACCEPTED);
+    EXPECT_EQ(Judge("HTTP/1.1 302 Found\r\nTransfer-Encoding: chunked\r\nLocation: /x\r\n", f),
+              VERDICT_REDIRECT)
+        << "a redirect's body is never read";
+    const std::string notText[] = {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\0\r\n"s,
+                                   "HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 10\r\n"s,
+                                   "HTTP/1.1 200 OK\r\nX-A: \x01\r\nContent-Length: 10\r\n",
+                                   "HTTP/1.1 200 OK\r\nX-A: a\rContent-Length: 10\r\n",
+                                   "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\n"};
+    for (const std::string& header : notText)
+        EXPECT_EQ(Judge(header, f), VERDICT_REFUSED) << header;
+    EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nX-A: \ta\xb0\xa1\r\nContent-Length: 10\r\n", f), VERDICT_ACCEPTED)
+        << "tabs and bytes above 127 are text";
+
     EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nContent-Length: 12\r\n", f), VERDICT_REFUSED);
     EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nContent-Length: 10, 12\r\n", f), VERDICT_REFUSED);
     EXPECT_EQ(Judge("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nContent-Length: 10\r\n", f), VERDICT_ACCEPTED);
@@ -211,6 +240,10 @@ TEST(ResponseHeader, PartialAnswerMustReachTheEnd) {
     EXPECT_FALSE(PartialAnswerFits(f, 5)) << "no Content-Range";
     Judge("HTTP/1.1 206 P\r\nContent-Length: 5\r\nContent-Range: bytes 9-5/10\r\n", f);
     EXPECT_FALSE(PartialAnswerFits(f, 9));
+    Judge("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 5\r\nContent-Range: bytes */20\r\n", f);
+    EXPECT_TRUE(f.hasContentRange);
+    EXPECT_EQ(f.rangeComplete, 20) << "the size of the whole file";
+    EXPECT_FALSE(PartialAnswerFits(f, 20));
 }
 
 TEST(Redirect, ResolvesAgainstTheCurrentUrl) {
@@ -225,6 +258,8 @@ TEST(Redirect, ResolvesAgainstTheCurrentUrl) {
     EXPECT_EQ(Redirect(from, "../../../../up.zip"), "http://Host:8080/up.zip") << "never above the root";
     EXPECT_EQ(Redirect(from, "//cdn.example/f.zip"), "http://cdn.example/f.zip");
     EXPECT_EQ(Redirect("http://h/", "f.zip"), "http://h/f.zip");
+    EXPECT_EQ(Redirect(from, "/x.zip?v=2#part"), "http://Host:8080/x.zip?v=2") << "the fragment is dropped";
+    EXPECT_EQ(Redirect(from, "http://Other/y#part"), "http://Other/y");
 }
 
 TEST(Redirect, RefusesWhatCannotBeFollowed) {
@@ -232,21 +267,29 @@ TEST(Redirect, RefusesWhatCannotBeFollowed) {
     EXPECT_EQ(Redirect("http://h/a", "ftp://h/a"), "<refused>");
     EXPECT_EQ(Redirect("http://h/a", "http://h"), "<refused>");
     EXPECT_EQ(Redirect("http://h/a", "/a b"), "<refused>");
+    EXPECT_EQ(Redirect("http://h/a", "/a#b c"), "<refused>") << "the fragment is checked too";
+    EXPECT_EQ(Redirect("http://h/a", "http://h/a#\x01"), "<refused>");
     // A URL inside the query is no absolute target.
     EXPECT_EQ(Redirect("http://h/a", "/go?to=http://x/y"), "http://h/go?to=http://x/y");
 }
 
 TEST(HttpDate, ReadsTheThreeForms) {
     const HttpTime expected = 784111777; // 1994-11-06 08:49:37 UTC
-    EXPECT_EQ(Date("Sun, 06 Nov 1994 08:49:37 GMT"), expected);
+    // The preferred form both ways: what we read and what we write in If-Range.
+    const std::pair<const char*, HttpTime> preferred[] = {{"Sun, 06 Nov 1994 08:49:37 GMT", expected},
+                                                          {"Thu, 01 Jan 1970 00:00:00 GMT", 0},
+                                                          {"Tue, 19 Jan 2038 03:14:07 GMT", INT32_MAX},
+                                                          {"Wed, 29 Feb 2012 12:00:00 GMT", 1330516800},
+                                                          {"Tue, 31 Dec 1991 23:59:59 GMT", 694223999}};
+    for (const auto& row : preferred) {
+        EXPECT_EQ(Date(row.first), row.second);
+        EXPECT_EQ(FormatHttpDate(row.second), row.first);
+    }
     EXPECT_EQ(Date("Sunday, 06-Nov-94 08:49:37 GMT"), expected);
     EXPECT_EQ(Date("Sun Nov  6 08:49:37 1994"), expected);
     EXPECT_EQ(Date("Sun, 6 Nov 1994 08:49:37 GMT"), expected) << "a one-digit day";
     EXPECT_EQ(Date("Thu, 01 Jun 2023 00:00:00 GMT"), 1685577600) << "Jun is June";
     EXPECT_EQ(Date("Sun, 06 Xyz 1994 08:49:37 GMT"), 757846177) << "unknown month letters give January";
-    EXPECT_EQ(Date("Thu, 01 Jan 1970 00:00:00 GMT"), 0);
-    EXPECT_EQ(Date("Tue, 19 Jan 2038 03:14:07 GMT"), INT32_MAX);
-    EXPECT_EQ(Date("Wed, 29 Feb 2012 12:00:00 GMT"), 1330516800);
 }
 
 TEST(HttpDate, RefusesShortAndOutOfRangeDates) {

@@ -1,5 +1,6 @@
 #include "tests/download/test_support.h"
 
+#include "download/socket_layer.h"
 #include "framework/handles.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +10,6 @@
 #include <random>
 
 namespace {
-
-constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
-constexpr int64_t kTicksPerSecond = 10000000LL;
 
 // Windows Sockets for every test program that links this file.
 class WinsockEnvironment : public ::testing::Environment {
@@ -88,28 +86,49 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
     }
 }
 
-int64_t FileTimeSeconds(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    const int64_t ticks =
-        static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
-    return ticks / kTicksPerSecond - kFileTimeEpochOffset;
-}
-
-void SetFileTimeSeconds(const std::string& path, int64_t seconds) {
-    UniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << path;
-    const int64_t ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond;
-    FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
-    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
-}
-
 Bytes RandomBytes(size_t length, uint32_t seed) {
     std::mt19937 random(seed);
     Bytes bytes(length);
     for (char& c : bytes)
         c = static_cast<char>(random() & 0xFF);
     return bytes;
+}
+
+SOCKET LoopbackListener(int backlog, uint16_t& port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(s, backlog);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+uint16_t ClosedPort() {
+    uint16_t port = 0;
+    closesocket(LoopbackListener(1, port));
+    return port;
+}
+
+UnansweredPort::UnansweredPort() : m_listener(LoopbackListener(0, m_port)) {
+    // Further SYNs are dropped once the backlog is full.
+    for (int i = 0; i < 8 && !m_filled; ++i) {
+        m_fillers.push_back(SockCreate(AF_INET, SOCK_STREAM, 0));
+        m_filled = SockConnectHost(m_fillers.back(), "127.0.0.1", m_port, 300, 1) == -1;
+    }
+}
+
+UnansweredPort::~UnansweredPort() {
+    for (SOCKET filler : m_fillers)
+        SockClose(filler, 1);
+    closesocket(m_listener);
+}
+
+bool LoopbackOnly() {
+    const bool inside = EnvText("WXB_LOOPBACK_ONLY") == "1";
+    EXPECT_TRUE(inside) << "run under tools/loopback-only: this test looks up names that must not resolve";
+    return inside;
 }

@@ -25,9 +25,37 @@ Bytes PatternBytes(int64_t offset, int64_t length);
 bool FileExists(const std::string& path);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
-// Last write time in seconds since 1970 (UTC); -1 when unreadable.
-int64_t FileTimeSeconds(const std::string& path);
-void SetFileTimeSeconds(const std::string& path, int64_t seconds);
 
 // Random bytes for source files.
 Bytes RandomBytes(size_t length, uint32_t seed);
+
+// A listening socket on a free loopback port, which is stored in port.
+SOCKET LoopbackListener(int backlog, uint16_t& port);
+
+// A loopback port nothing listens on: connects are refused at once.
+uint16_t ClosedPort();
+
+// A loopback listener that never accepts and whose backlog has been filled,
+// so that a further connect gets no answer at all and runs into its time-out.
+class UnansweredPort {
+public:
+    UnansweredPort();
+    ~UnansweredPort();
+    UnansweredPort(const UnansweredPort&) = delete;
+    UnansweredPort& operator=(const UnansweredPort&) = delete;
+
+    uint16_t Port() const { return m_port; }
+    // False when the backlog never filled (connects are still answered).
+    bool Filled() const { return m_filled; }
+
+private:
+    uint16_t m_port = 0; // set while m_listener is made
+    SOCKET m_listener = INVALID_SOCKET;
+    std::vector<SOCKET> m_fillers;
+    bool m_filled = false;
+};
+
+// Whether the test runs in a network with loopback alone (tools/loopback-only),
+// where a name that must not resolve is looked up without leaving the machine.
+// Fails the test otherwise.
+bool LoopbackOnly();

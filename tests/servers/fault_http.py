@@ -16,11 +16,22 @@ Query parameters (all optional; several may be combined):
   stall=K       send K body bytes, then keep the connection open and silent
   slow=MS       send the body in 4096-byte pieces, MS milliseconds apart
   norange=1     ignore Range: always 200 with the whole file
+  noifrange=1   ignore If-Range: answer Range even when the date differs
+                (If-Range is otherwise honoured: a date other than the
+                Last-Modified sent gives 200 with the whole file)
   badrange=1    answer a Range request with 206 starting one byte late
+  nocrange=1    answer a Range request with 206 without Content-Range
+  always206=1   answer 206 with a Content-Range also without Range
   status=NNN    answer NNN with a 5-byte body instead of the file
   nolength=1    no Content-Length; the body ends with the connection
   noreason=1    status line without reason phrase ("HTTP/1.1 200")
-  longline=L    add a header line "X-Long: aaa..." of L bytes
+  longline=L    add a header line "X-Long: aaa..." of L bytes, the last one
+  headline=TEXT add TEXT (percent-decoded, any bytes) as the last header line
+  headcut=K     send only the first K bytes of the header, then close
+  headstall=K   send only the first K bytes of the header, then stay silent
+  headdelay=MS  wait MS milliseconds before answering
+  te=CODING     add "Transfer-Encoding: CODING"; "chunked" also frames the
+                body in chunks (Content-Length still names the file size)
   bighead=1     add 70000 bytes of header lines
   twolengths=1  two differing Content-Length lines
   extra=E       E bytes of 0xEE after the body, before the close
@@ -28,12 +39,15 @@ Query parameters (all optional; several may be combined):
                 "X-Note: location: /decoy" and "Content-Location: /decoy"
                 before it
   loop=1        302 back to the same target
-  lastmod=SECS  Last-Modified from that Unix time (default 1000000000)
+  lastmod=SECS  Last-Modified from that Unix time (default 1000000000);
+                "none" sends no Last-Modified, other text is sent as it stands
   echo=1        the body is the request as received (target and headers)
 
 The path "/_hits" answers with the number of requests seen so far for the
 target given in its query parameter "of" (percent-encoded path and query);
-"/_sent" likewise with the number of body bytes handed to the network.
+"/_sent" likewise with the number of body bytes handed to the network, and
+"/_heads" with the heads of those requests (without the empty line ending
+each), one after another, each followed by an empty line.
 """
 
 import email.utils
@@ -81,29 +95,37 @@ class _Handler(socketserver.BaseRequestHandler):
         # Through an HTTP proxy the target is the whole URL.
         split = urllib.parse.urlsplit(target)
         key = split.path + ("?" + split.query if split.query else "")
-        query = dict(urllib.parse.parse_qsl(split.query, keep_blank_values=True))
-        hits = self.server.count_hit(key)
+        query = dict(urllib.parse.parse_qsl(split.query, keep_blank_values=True, encoding="latin-1"))
+        hits = self.server.count_hit(key, head)
         try:
             self.answer(sock, key, query, headers, head, hits)
         except (BrokenPipeError, ConnectionResetError):
             pass
 
     def answer(self, sock, key, query, headers, head, hits):
+        of = query.get("of", "")
         if key.startswith("/_hits") or key.startswith("/_sent"):
-            of = query.get("of", "")
             count = self.server.hits_of(of) if key.startswith("/_hits") else self.server.sent_of(of)
             self.send(sock, "200 OK", [], str(count).encode())
             return
+        if key.startswith("/_heads"):
+            self.send(sock, "200 OK", [], "".join(h + "\r\n\r\n" for h in self.server.heads_of(of)).encode("latin-1"))
+            return
         misbehave = "times" not in query or hits <= int(query["times"])
+        if misbehave and "headdelay" in query:
+            time.sleep(int(query["headdelay"]) / 1000.0)
         size = int(query.get("size", DEFAULT_SIZE))
         extra_lines = []
-        if "longline" in query:
-            extra_lines.append("X-Long: " + "a" * (int(query["longline"]) - len("X-Long: ")))
         if "bighead" in query:
             extra_lines += ["X-Filler-%d: %s" % (i, "f" * 90) for i in range(700)]
+        last_lines = []
+        if "longline" in query:
+            last_lines.append("X-Long: " + "a" * (int(query["longline"]) - len("X-Long: ")))
+        if misbehave and "headline" in query:
+            last_lines.append(query["headline"])
 
         if "echo" in query:
-            self.send(sock, "200 OK", extra_lines, head.encode("latin-1"))
+            self.send(sock, "200 OK", extra_lines, head.encode("latin-1"), last_lines=last_lines)
             return
         if misbehave and "status" in query:
             code = int(query["status"])
@@ -117,19 +139,28 @@ class _Handler(socketserver.BaseRequestHandler):
             self.send(sock, "302 Found", lines + ["Location: " + query["redirect"]], b"")
             return
 
-        lastmod = email.utils.formatdate(int(query.get("lastmod", 1000000000)), usegmt=True)
-        lines = extra_lines + ["Last-Modified: " + lastmod]
+        lastmod = query.get("lastmod", "1000000000")
+        if lastmod.isdigit():
+            lastmod = email.utils.formatdate(int(lastmod), usegmt=True)
+        lines = extra_lines + ([] if lastmod == "none" else ["Last-Modified: " + lastmod])
         start = 0
         status = "200 OK"
         range_header = headers.get("range", "")
-        if range_header.startswith("bytes=") and not (misbehave and "norange" in query):
+        # If-Range with a date holds only when it is the Last-Modified we send.
+        if_range = headers.get("if-range")
+        range_holds = if_range is None or if_range == lastmod or (misbehave and "noifrange" in query)
+        if range_header.startswith("bytes=") and range_holds and not (misbehave and "norange" in query):
             start = int(range_header[6:].split("-")[0])
             if start >= size:
                 self.send(sock, "416 Range Not Satisfiable", ["Content-Range: bytes */%d" % size], b"")
                 return
             status = "206 Partial Content"
             shown = start + 1 if misbehave and "badrange" in query else start
-            lines.append("Content-Range: bytes %d-%d/%d" % (shown, size - 1, size))
+            if not (misbehave and "nocrange" in query):
+                lines.append("Content-Range: bytes %d-%d/%d" % (shown, size - 1, size))
+        elif misbehave and "always206" in query:
+            status = "206 Partial Content"
+            lines.append("Content-Range: bytes 0-%d/%d" % (size - 1, size))
         body = pattern_bytes(start, size - start)
         length = None if misbehave and "nolength" in query else len(body)
         if misbehave and "twolengths" in query:
@@ -138,38 +169,52 @@ class _Handler(socketserver.BaseRequestHandler):
             status = status.split(" ")[0]
         if misbehave and "extra" in query:
             body += b"\xee" * int(query["extra"])
+        if misbehave and "te" in query:
+            lines.append("Transfer-Encoding: " + query["te"])
+            if query["te"] == "chunked":
+                body = b"".join(b"%x\r\n%s\r\n" % (len(body[i : i + 4096]), body[i : i + 4096])
+                                for i in range(0, len(body), 4096)) + b"0\r\n\r\n"
+        if misbehave and ("headcut" in query or "headstall" in query):
+            text = self.header_text(status, lines, length, last_lines)
+            sock.sendall(text[: int(query.get("headcut", query.get("headstall")))])
+            if "headstall" in query:
+                self.wait_for_close(sock)
+            return
 
         if misbehave and "cut" in query:
-            self.send(sock, status, lines, body[: int(query["cut"])], length)
+            self.send(sock, status, lines, body[: int(query["cut"])], length, last_lines)
             self.server.count_sent(key, min(len(body), int(query["cut"])))
             if "reset" in query:
                 sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                 self.server.reset_requested(sock)
             return
         if misbehave and "stall" in query:
-            self.send(sock, status, lines, body[: int(query["stall"])], length)
+            self.send(sock, status, lines, body[: int(query["stall"])], length, last_lines)
             self.wait_for_close(sock)
             return
         if misbehave and "slow" in query:
-            self.send(sock, status, lines, b"", length)
+            self.send(sock, status, lines, b"", length, last_lines)
             pause = int(query["slow"]) / 1000.0
             for at in range(0, len(body), 4096):
                 sock.sendall(body[at : at + 4096])
                 time.sleep(pause)
             return
-        self.send(sock, status, lines, body, length)
+        self.send(sock, status, lines, body, length, last_lines)
         self.server.count_sent(key, len(body))
 
     @staticmethod
-    def send(sock, status, lines, body, length=-1):
-        if length == -1:
-            length = len(body)
+    def header_text(status, lines, length, last_lines):
         text = "HTTP/1.1 %s\r\n" % status
         text += "".join(line + "\r\n" for line in lines)
         if length is not None:
             text += "Content-Length: %d\r\n" % length
-        text += "Connection: close\r\n\r\n"
-        sock.sendall(text.encode("latin-1") + body)
+        text += "Connection: close\r\n"
+        text += "".join(line + "\r\n" for line in last_lines)
+        return (text + "\r\n").encode("latin-1")
+
+    @classmethod
+    def send(cls, sock, status, lines, body, length=-1, last_lines=()):
+        sock.sendall(cls.header_text(status, lines, len(body) if length == -1 else length, last_lines) + body)
 
     @staticmethod
     def wait_for_close(sock):
@@ -189,17 +234,23 @@ class FaultHttpServer(socketserver.ThreadingTCPServer):
         super().__init__(("127.0.0.1", port), _Handler)
         self._lock = threading.Lock()
         self._hits = {}
+        self._heads = {}
         self._sent = {}
         self._resets = set()
 
-    def count_hit(self, key):
+    def count_hit(self, key, head):
         with self._lock:
             self._hits[key] = self._hits.get(key, 0) + 1
+            self._heads.setdefault(key, []).append(head)
             return self._hits[key]
 
     def hits_of(self, key):
         with self._lock:
             return self._hits.get(key, 0)
+
+    def heads_of(self, key):
+        with self._lock:
+            return list(self._heads.get(key, []))
 
     def count_sent(self, key, count):
         with self._lock:

@@ -7,6 +7,9 @@ Modes, one per listening port:
   nomethod  SOCKS 5: answers the greeting with 05 FF (no acceptable method)
   wantauth  SOCKS 5: always chooses method 2, whatever the client offered
   cut       closes the connection in the middle of its first reply
+  cutauth   SOCKS 5: chooses method 2, then closes in the middle of the
+            user name and password reply
+  cutconnect SOCKS 5: closes in the middle of the CONNECT reply
   reject    refuses every CONNECT (SOCKS 4: code 91; SOCKS 5: code 5)
 
 Host names the proxy cannot resolve are taken to mean 127.0.0.1, so tests
@@ -100,13 +103,16 @@ class _Handler(socketserver.BaseRequestHandler):
         if mode == "cut":
             sock.sendall(b"\x05")
             return
-        wants_auth = mode == "wantauth" or (self.server.credentials and 2 in methods)
+        wants_auth = mode in ("wantauth", "cutauth") or (self.server.credentials and 2 in methods)
         sock.sendall(b"\x05\x02" if wants_auth else b"\x05\x00")
         if wants_auth:
             version = _read(sock, 1)
             user = _read(sock, _read(sock, 1)[0])
             password = _read(sock, _read(sock, 1)[0])
             self.log("auth", version + bytes([len(user)]) + user + bytes([len(password)]) + password)
+            if mode == "cutauth":
+                sock.sendall(b"\x01")
+                return
             good = self.server.credentials == (user.decode("latin-1"), password.decode("latin-1"))
             sock.sendall(b"\x01\x00" if good else b"\x01\x01")
             if not good:
@@ -123,6 +129,9 @@ class _Handler(socketserver.BaseRequestHandler):
             return
         port_bytes = _read(sock, 2)
         self.log("connect", head + raw + port_bytes)
+        if mode == "cutconnect":
+            sock.sendall(b"\x05\x00\x00")
+            return
         upstream = None if mode == "reject" else self.open(address, int.from_bytes(port_bytes, "big"))
         code = b"\x00" if upstream else b"\x05"
         sock.sendall(b"\x05" + code + b"\x00\x01\x7f\x00\x00\x01\x00\x00")

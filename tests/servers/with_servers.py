@@ -28,6 +28,7 @@ variables that the command (and, through Wine, Windows test programs) reads:
   --socks-own            our SOCKS 4/4A/5 proxy (socks_proxy.py), one port per
                          mode: WXB_SOCKS_PORT (normal), WXB_SOCKS_NOMETHOD_PORT,
                          WXB_SOCKS_WANTAUTH_PORT, WXB_SOCKS_CUT_PORT,
+                         WXB_SOCKS_CUTAUTH_PORT, WXB_SOCKS_CUTCONNECT_PORT,
                          WXB_SOCKS_REJECT_PORT; packets logged to WXB_SOCKS_LOG.
                          With --socks-auth its normal port accepts U:P too.
   --workdir DIR          where configurations, pid and log files go
@@ -163,7 +164,7 @@ http {{
         log = os.path.join(self.workdir, "socks.log")
         open(log, "w").close()
         pair = tuple(credentials.split(":", 1)) if credentials else None
-        for mode in ("normal", "nomethod", "wantauth", "cut", "reject"):
+        for mode in ("normal", "nomethod", "wantauth", "cut", "cutauth", "cutconnect", "reject"):
             port = free_port()
             self.serve_in_thread(socks_proxy.SocksProxy(port, mode, pair, log))
             variable = "WXB_SOCKS_PORT" if mode == "normal" else "WXB_SOCKS_%s_PORT" % mode.upper()
