@@ -120,6 +120,8 @@ http {{
 """.format(p=prefix, port=port, root=os.path.abspath(root),
                        extra="include %s;" % os.path.abspath(extra) if extra else "")
             )
+        # Each run starts with an empty access log.
+        open(os.path.join(prefix, "access.log"), "w").close()
         self.spawn("nginx", ["nginx", "-p", prefix, "-c", conf, "-e", os.path.join(prefix, "error.log")], port)
         self.env["WXB_NGINX_PORT"] = str(port)
         self.env["WXB_NGINX_PID"] = str(self.processes[-1].pid)

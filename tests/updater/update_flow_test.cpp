@@ -1,9 +1,7 @@
 // The whole update against nginx on loopback, with the real Update.exe and
 // a recording stand-in installer: upgrade, shutdown request, download with
-// progress, package check, installer start, close and exit event; and the
-// failures that stop short of the installer.
-#include <winsock2.h>
-
+// progress, package check, installer start, close and exit event; the
+// failures that stop short of the installer and offer "升级" again.
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "test_suite_host.h"
@@ -21,6 +19,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -60,26 +59,37 @@ std::string Hex(const Sha256Digest& digest) {
     return text;
 }
 
-// A port on which nothing listens.
-int ClosedPort() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
-}
-
 std::string LoadUpdateString(UINT id) {
     UniqueLibrary module(LoadLibraryExA(UpdateExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     char text[512] = {};
     LoadStringA(module.get(), id, text, sizeof text);
     return text;
+}
+
+// A failure line of the updater with its code filled in.
+std::string FailureText(UINT id, int code) {
+    char text[512];
+    std::snprintf(text, sizeof text, LoadUpdateString(id).c_str(), code);
+    return text;
+}
+
+// The status codes nginx answered to requests for object, oldest first.
+std::vector<int> NginxAnswers(const std::string& object) {
+    std::istringstream log(ReadAll(WindowsPath(Env("WXB_NGINX_LOG"))));
+    const std::string request = "\"GET " + object + " HTTP/1.1\" ";
+    std::vector<int> statuses;
+    for (std::string line; std::getline(log, line);) {
+        const size_t at = line.find(request);
+        if (at != std::string::npos)
+            statuses.push_back(std::atoi(line.c_str() + at + request.size()));
+    }
+    return statuses;
+}
+
+// A click on "升级" as another program sends it, whatever the button's state.
+void PostUpgradeCommand(HWND dlg) {
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_UPGRADE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDC_UPGRADE)));
 }
 
 // The installer's record; it starts on its own, so it may come a little
@@ -110,9 +120,14 @@ protected:
         package.resize(kPackageSize, '\0');
         const std::string root = WindowsPath(Env("WXB_NGINX_ROOT"));
         CreateDirectoryA((root + "\\slow").c_str(), nullptr);
+        CreateDirectoryA((root + "\\flaky").c_str(), nullptr);
         WriteAll(root + "\\wxbry5.exe", package);
-        WriteAll(root + "\\slow\\wxbry5.exe", package);
+        for (const char* name : {"\\slow\\wxbry5.exe", "\\slow\\left.exe", "\\flaky\\wxbry5.exe"})
+            WriteAll(root + name, package);
+        // No program: text, under a program's name.
+        WriteAll(root + "\\notes.exe", std::string(4096, 'n'));
         packageDigest = Hex(FileSha256(root + "\\wxbry5.exe").value());
+        servedPackage = package;
     }
 
     void SetUp() override {
@@ -157,7 +172,14 @@ protected:
         return dlg;
     }
 
+    // The upgrade button is enabled again after a run that stopped short.
+    bool WaitForUpgradeOffered(HWND dlg, DWORD milliseconds = 15000) {
+        return PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)) != FALSE; },
+                         milliseconds);
+    }
+
     static std::string packageDigest;
+    static std::string servedPackage;
     TestSuiteHost host;
     std::string workDir;
     std::string packagePath;
@@ -165,6 +187,7 @@ protected:
 };
 
 std::string UpdateFlowTest::packageDigest;
+std::string UpdateFlowTest::servedPackage;
 
 TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     Offer("/slow/wxbry5.exe");
@@ -174,6 +197,14 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     HWND progressBar = GetDlgItem(dlg, IDC_PROGRESS);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)));
     EXPECT_EQ(1, host.ShutdownCount()) << "the suite is asked to shut down as the upgrade starts";
+    // A second command while the worker runs starts nothing: no second
+    // shutdown request and no second download (counted below).
+    PostUpgradeCommand(dlg);
+    // The About box open when the download ends closes with the dialog.
+    PostMessageA(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(dlg, &processId);
+    EXPECT_TRUE(PumpUntil([&] { return VisibleDialogsOf(processId).size() == 2; }));
 
     // Watch the progress until the dialog closes.
     std::set<std::string> texts;
@@ -221,11 +252,12 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     EXPECT_EQ(0, lstrcmpiA((workDir + "\\package\n").c_str(), directory.c_str())) << directory;
     EXPECT_TRUE(host.ExitEventSet());
     EXPECT_EQ(1, host.ShutdownCount()) << "an optional update asks once";
-    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/slow/wxbry5.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
 }
 
 TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
-    Offer("/slow/wxbry5.exe");
+    Offer("/slow/left.exe");
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
@@ -237,7 +269,7 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
                    done >= 200000;
         },
         15000));
-    // Leaving ends the process at once, download or not.
+    // Leaving stops the download, which closes its file, and ends.
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit(3000));
     EXPECT_TRUE(host.ExitEventSet());
@@ -261,24 +293,58 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
     EXPECT_EQ(kPackageSize, total);
     ASSERT_TRUE(host.WaitForExit(30000));
     EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
-    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+    EXPECT_EQ((std::vector<int>{200, 206}), NginxAnswers("/slow/left.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
 }
 
-TEST_F(UpdateFlowTest, FailedDownloadSaysSoAndStartsNothing) {
-    TestSuiteHost::SetField(host.Block().downloadUrl,
-                            "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/wxbry5.exe");
+TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndThePressResumes) {
+    // A part of the package is left from an earlier run; the server fails
+    // the first request with 500.
+    Offer("/flaky/wxbry5.exe");
+    CreateDirectoryA(workDir.c_str(), nullptr);
+    CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
+    WriteAll(packagePath + ".down", servedPackage.substr(0, 300000));
+    const std::string failFlag = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\.fail";
+    WriteAll(failFlag, "");
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
-    char expected[256];
-    std::snprintf(expected, sizeof expected, LoadUpdateString(IDS_DOWNLOAD_FAILED).c_str(),
-                  7); // DL_NET_ERROR
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    const std::string expected = FailureText(IDS_DOWNLOAD_FAILED, 7); // DL_NET_ERROR
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
-    PumpFor(700);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
     EXPECT_TRUE(IsWindow(dlg));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)));
     EXPECT_TRUE(ReadAll(recordFile).empty());
     EXPECT_FALSE(host.ExitEventSet());
+
+    DeleteFileA(failFlag.c_str());
+    PostUpgradeCommand(dlg);
+    ASSERT_TRUE(host.WaitForExit(30000));
+    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+    EXPECT_EQ((std::vector<int>{500, 206}), NginxAnswers("/flaky/wxbry5.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
+    EXPECT_EQ(2, host.ShutdownCount()) << "each run asks the suite again";
+    EXPECT_TRUE(host.ExitEventSet());
+}
+
+TEST_F(UpdateFlowTest, PackageThatCannotStartOffersUpgradeAgainWithoutDownloading) {
+    Offer("/notes.exe");
+    HWND dlg = StartAndUpgrade();
+    ASSERT_TRUE(dlg);
+    HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    // Wine and Windows both refuse such a file with ERROR_BAD_EXE_FORMAT.
+    const std::string expected = FailureText(IDS_INSTALLER_FAILED, ERROR_BAD_EXE_FORMAT);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+
+    // The press starts the checked package again, without a download.
+    SetWindowTextA(progressText, "");
+    PostUpgradeCommand(dlg);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/notes.exe"));
+    EXPECT_EQ(2, host.ShutdownCount());
+    EXPECT_EQ(std::string(4096, 'n'), ReadAll(packagePath));
+    EXPECT_TRUE(ReadAll(recordFile).empty());
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
     EXPECT_TRUE(host.ExitEventSet());
@@ -307,6 +373,7 @@ TEST_F(UpdateFlowTest, PackageNotMatchingTheHostsDigestIsDeletedAndNeverRun) {
     const std::string expected = LoadUpdateString(IDS_PACKAGE_REJECTED);
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    EXPECT_TRUE(WaitForUpgradeOffered(dlg));
     PumpFor(700);
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
