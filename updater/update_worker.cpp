@@ -1,8 +1,10 @@
 #include "updater/update_worker.h"
 
+#include "download/socket_layer.h"
 #include "updater/installer_start.h"
 #include "updater/package_digest.h"
 #include "updater/update_messages.h"
+#include "updater/user_proxy.h"
 
 #include <dbghelp.h>
 
@@ -11,6 +13,29 @@
 namespace {
 
 constexpr DWORD kInstallerDelay = 500;
+
+// A socket of the downloader's socket layer, closed with the object.
+class ProbeSocket {
+public:
+    ProbeSocket() : m_hSocket(SockCreate(AF_INET, SOCK_STREAM, 0)) {}
+    ~ProbeSocket() {
+        if (m_hSocket != INVALID_SOCKET)
+            SockClose(m_hSocket, 1);
+    }
+    ProbeSocket(const ProbeSocket&) = delete;
+    ProbeSocket& operator=(const ProbeSocket&) = delete;
+    SOCKET get() const { return m_hSocket; }
+
+private:
+    SOCKET m_hSocket;
+};
+
+// Whether a connection to the proxy can be made at all.
+bool ProxyAnswers(const ProxyAddress& proxy, int timeoutMs) {
+    ProbeSocket probe;
+    return probe.get() != INVALID_SOCKET &&
+           SockConnectHost(probe.get(), proxy.host.c_str(), proxy.port, timeoutMs, 1) == 0;
+}
 
 } // namespace
 
@@ -96,6 +121,19 @@ void CUpdateWorker::Run() {
 
 int CUpdateWorker::Fetch() {
     m_downloader.SetNotify(m_job.dialog, WM_UPDATE_PROGRESS, 1);
+    const std::optional<ProxyAddress> proxy = HttpProxyFor(ReadUserProxySetting(), m_job.downloadUrl);
+    const int result = FetchThrough(proxy);
+    // A proxy that cannot be reached at all gets one direct attempt after it.
+    if (proxy && result == DL_NET_ERROR && !m_bStopping &&
+        !ProxyAnswers(*proxy, m_downloader.m_nConnectTimeout))
+        return FetchThrough(std::nullopt);
+    return result;
+}
+
+int CUpdateWorker::FetchThrough(const std::optional<ProxyAddress>& proxy) {
+    m_downloader.m_nProxyKind = proxy ? PROXY_HTTP : PROXY_NONE;
+    m_downloader.m_strProxyHost = proxy ? proxy->host : "";
+    m_downloader.m_nProxyPort = proxy ? proxy->port : 0;
     // The downloader clears its stop flag when it starts.
     if (m_bStopping)
         return DL_STOPPED;

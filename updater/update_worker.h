@@ -1,6 +1,7 @@
 // CUpdateWorker: the update dialog's worker thread. One run asks the suite
 // to shut down, downloads the package (unless this run of the updater has
-// it already), checks it and starts it as the installer. It reports to the
+// it already) through the user's proxy where one applies, checks it and
+// starts it as the installer. It reports to the
 // dialog only through messages: progress by the downloader's synchronous
 // WM_UPDATE_PROGRESS, then WM_CLOSE after the installer started or
 // WM_UPDATE_STALLED when the run stopped short of it.
@@ -8,10 +9,12 @@
 
 #include "download/http_download.h"
 #include "framework/handles.h"
+#include "updater/proxy_rules.h"
 
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 // What a run works on: copied in when it starts and left alone while it
@@ -47,6 +50,7 @@ private:
     static DWORD WINAPI ThreadMain(LPVOID param);
     void Run();
     int Fetch();
+    int FetchThrough(const std::optional<ProxyAddress>& proxy);
     void Report(int reason, LPARAM detail) const;
 
     UpdateJob m_job; // written only while no run exists

@@ -1,7 +1,12 @@
 // The whole update against nginx on loopback, with the real Update.exe and
 // a recording stand-in installer: upgrade, shutdown request, download with
 // progress, package check, installer start, close and exit event; the
-// failures that stop short of the installer and offer "升级" again.
+// failures that stop short of the installer and offer "升级" again; the
+// user's proxy (tinyproxy). Runs in a network namespace with loopback alone,
+// where "wexbury-mirror.test" and "wexbury-mirror" lead to loopback and
+// "wexbury-update.invalid" resolves nowhere (tests/updater/isolated_hosts).
+#include <winsock2.h>
+
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "test_suite_host.h"
@@ -59,6 +64,49 @@ std::string Hex(const Sha256Digest& digest) {
     return text;
 }
 
+// A port on which nothing listens.
+int ClosedPort() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(s);
+    return ntohs(address.sin_port);
+}
+
+// The user's proxy setting where this Wine's WinINet reads it, in the
+// test's own prefix; switched off again with the object.
+class UserProxy {
+public:
+    UserProxy(DWORD enable, const std::string& server, const std::string& bypass) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_hKey, nullptr);
+        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                       sizeof enable);
+        RegSetValueExA(m_hKey, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                       static_cast<DWORD>(server.size() + 1));
+        RegSetValueExA(m_hKey, "ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
+                       static_cast<DWORD>(bypass.size() + 1));
+    }
+    ~UserProxy() {
+        const DWORD off = 0;
+        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+        RegDeleteValueA(m_hKey, "ProxyServer");
+        RegDeleteValueA(m_hKey, "ProxyOverride");
+        RegCloseKey(m_hKey);
+    }
+    UserProxy(const UserProxy&) = delete;
+    UserProxy& operator=(const UserProxy&) = delete;
+
+private:
+    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    HKEY m_hKey = nullptr;
+};
+
 std::string LoadUpdateString(UINT id) {
     UniqueLibrary module(LoadLibraryExA(UpdateExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     char text[512] = {};
@@ -84,6 +132,12 @@ std::vector<int> NginxAnswers(const std::string& object) {
             statuses.push_back(std::atoi(line.c_str() + at + request.size()));
     }
     return statuses;
+}
+
+// Whether tinyproxy's log names a request for url.
+bool ProxyWasAskedFor(const std::string& url) {
+    return ReadAll(WindowsPath(Env("WXB_TINYPROXY_LOG"))).find("GET " + url + " HTTP/1.1") !=
+           std::string::npos;
 }
 
 // A click on "升级" as another program sends it, whatever the button's state.
@@ -132,6 +186,8 @@ protected:
 
     void SetUp() override {
         ASSERT_FALSE(Env("WXB_NGINX_PORT").empty()) << "run under tests/servers/with_servers.py --nginx";
+        ASSERT_FALSE(Env("WXB_TINYPROXY_PORT").empty())
+            << "run under tests/servers/with_servers.py --tinyproxy";
         MouseMoveTo(POINT{1200, 1000});
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -154,8 +210,11 @@ protected:
         DeleteFileA(recordFile.c_str());
     }
 
-    void Offer(const std::string& path) {
-        TestSuiteHost::SetField(host.Block().downloadUrl, "http://127.0.0.1:" + Env("WXB_NGINX_PORT") + path);
+    void Offer(const std::string& path, const std::string& server = "127.0.0.1") {
+        TestSuiteHost::SetField(host.Block().downloadUrl, PackageUrl(path, server));
+    }
+    static std::string PackageUrl(const std::string& path, const std::string& server) {
+        return "http://" + server + ":" + Env("WXB_NGINX_PORT") + path;
     }
 
     HWND StartAndUpgrade() {
@@ -380,6 +439,46 @@ TEST_F(UpdateFlowTest, PackageNotMatchingTheHostsDigestIsDeletedAndNeverRun) {
     EXPECT_TRUE(ReadAll(recordFile).empty());
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
+}
+
+struct ProxyCase {
+    const char* what;
+    DWORD enable;
+    const char* server; // "%p" stands for tinyproxy's port, "%c" for a port that refuses
+    const char* bypass;
+    const char* host; // of the package's address
+    bool throughProxy;
+};
+
+const ProxyCase kProxyCases[] = {
+    {"a name only the proxy can reach", 1, "127.0.0.1:%p", "", "wexbury-update.invalid", true},
+    {"a bypass entry with a wildcard", 1, "127.0.0.1:%p", "*.example.org;*.TEST", "wexbury-mirror.test",
+     false},
+    {"<local> for a name without a dot", 1, "127.0.0.1:%p", "<local>", "wexbury-mirror", false},
+    {"a proxy that refuses: one direct attempt", 1, "127.0.0.1:%c", "", "wexbury-mirror.test", false},
+    {"loopback always goes direct", 1, "127.0.0.1:%p", "", "127.0.0.1", false},
+    {"the proxy switched off", 0, "127.0.0.1:%p", "", "wexbury-mirror.test", false},
+};
+
+TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
+    int row = 0;
+    for (const ProxyCase& proxyCase : kProxyCases) {
+        SCOPED_TRACE(proxyCase.what);
+        std::string server = proxyCase.server;
+        server.replace(server.find('%'), 2,
+                       server.back() == 'p' ? Env("WXB_TINYPROXY_PORT") : std::to_string(ClosedPort()));
+        UserProxy proxy(proxyCase.enable, server, proxyCase.bypass);
+        const std::string path = "/wxbry5.exe?proxy-row=" + std::to_string(++row);
+        Offer(path, proxyCase.host);
+        DeleteFileA(recordFile.c_str());
+        ASSERT_TRUE(StartAndUpgrade());
+        ASSERT_TRUE(host.WaitForExit(30000));
+        EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+        EXPECT_EQ(servedPackage, ReadAll(packagePath));
+        EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(path, proxyCase.host)));
+        // Straight from nginx, or through tinyproxy, which hands ".invalid" on.
+        EXPECT_EQ(proxyCase.throughProxy ? std::vector<int>{} : std::vector<int>{200}, NginxAnswers(path));
+    }
 }
 
 } // namespace
