@@ -21,6 +21,8 @@ constexpr int kWindowHeight = 318;
 constexpr int kDragStripHeight = 30;
 // 101 steps, so that the bar stays one step short of full at 100 %.
 constexpr int kProgressRange = 101;
+// Progress is redrawn at most this often (the final figures at once).
+constexpr uint32_t kProgressIntervalMs = 50;
 constexpr COLORREF kProgressTextBack = RGB(236, 250, 254);
 constexpr COLORREF kProgressTextBrush = RGB(232, 249, 254);
 // How long leaving waits for the worker to stop, so that the downloader
@@ -35,7 +37,8 @@ constexpr int kSkinBaseUnitY = 12;
 
 CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
     : CUpdateSkinDialog(IDD_UPDATE), m_hIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))),
-      m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock) {}
+      m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock),
+      m_pacer(kProgressIntervalMs) {}
 
 bool CUpdateDlg::WorkerRunning() const {
     return m_worker.Running();
@@ -101,6 +104,7 @@ BOOL CUpdateDlg::OnInitDialog() {
     UpdateData(FALSE);
     DeleteFileA(m_offer.packagePath.c_str());
     m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
+    m_strProgressFormat = AfxLoadString(IDS_PROGRESS_FORMAT);
 
     if (m_offer.mandatory) {
         m_decline.ShowWindow(SW_HIDE);
@@ -292,17 +296,28 @@ HWND CUpdateDlg::SuiteWindow() const {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd));
 }
 
+// Sent for every chunk while the worker waits: it only keeps the figures
+// unless they are to be shown now.
 void CUpdateDlg::OnProgress(WPARAM kind, const DownloadProgress* progress) {
     if (kind != 2 || !progress)
         return;
-    const auto total = static_cast<uint32_t>(progress->total);
-    const auto done = static_cast<uint32_t>(progress->done);
+    if (m_pacer.Take(static_cast<uint32_t>(progress->done), static_cast<uint32_t>(progress->total),
+                     GetTickCount()))
+        ShowProgress();
+}
+
+void CUpdateDlg::ShowProgress() {
+    const uint32_t done = m_pacer.Done();
+    const uint32_t total = m_pacer.Total();
     const uint32_t percent = ProgressPercent(done, total);
     char text[256] = {};
-    std::snprintf(text, sizeof text, AfxLoadString(IDS_PROGRESS_FORMAT).c_str(), static_cast<int>(done),
+    std::snprintf(text, sizeof text, m_strProgressFormat.c_str(), static_cast<int>(done),
                   static_cast<int>(total), static_cast<int>(percent));
     m_progressText.SetWindowText(text);
-    m_progress.SendMessage(PBM_SETPOS, percent);
+    if (percent != m_nShownPercent) {
+        m_nShownPercent = percent;
+        m_progress.SendMessage(PBM_SETPOS, percent);
+    }
 }
 
 // The run ended short of the installer: say why and offer "升级" again.
@@ -310,6 +325,9 @@ void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
     // Its outcome is the run's last message: this wait is short.
     m_worker.Join();
     m_bUpgrading = false;
+    // The bar keeps the last figures; the line says what happened.
+    if (m_pacer.Flush())
+        ShowProgress();
     switch (reason) {
     case STALL_PACKAGE_IN_USE:
         m_progressText.SetWindowText(AfxLoadString(IDS_PACKAGE_IN_USE));

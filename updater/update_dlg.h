@@ -10,6 +10,7 @@
 #include "framework/handles.h"
 #include "framework/static_ctrl.h"
 #include "updater/link_label.h"
+#include "updater/progress_pacer.h"
 #include "updater/strip_button.h"
 #include "updater/update_block.h"
 #include "updater/update_skin_dialog.h"
@@ -46,6 +47,7 @@ private:
     void Leave();
     void StopWorker();
     void OnProgress(WPARAM kind, const DownloadProgress* progress);
+    void ShowProgress();
     void OnStalled(int reason, LPARAM detail);
     void ShowFailure(UINT formatId, int code);
     HWND SuiteWindow() const;
@@ -65,7 +67,10 @@ private:
     const UpdateBlock* m_pBlock; // the host's mapping, owned by the application
     UpdateOffer m_offer;
     CUpdateWorker m_worker;
-    bool m_bUpgrading = false; // a run was started and has not reported back
+    ProgressPacer m_pacer;
+    std::string m_strProgressFormat; // string 102, loaded once
+    uint32_t m_nShownPercent = 0;    // where the bar stands
+    bool m_bUpgrading = false;       // a run was started and has not reported back
     // The package was downloaded and checked in this run but did not start:
     // "升级" starts it again without a download.
     bool m_bPackageReady = false;

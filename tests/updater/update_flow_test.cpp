@@ -301,6 +301,7 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
         ++parsed;
     }
     EXPECT_GE(parsed, 3) << "the progress moved in steps";
+    EXPECT_EQ(1u, texts.count("下载进度：1048576/1048576  100%")) << "the final figures are shown";
     EXPECT_GE(barChecks, 1) << "the bar shows the percentage";
 
     // The installer ran from the package's directory; the dialog then closed
