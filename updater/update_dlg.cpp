@@ -105,6 +105,8 @@ BOOL CUpdateDlg::OnInitDialog() {
     DeleteFileA(m_offer.packagePath.c_str());
     m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
     m_strProgressFormat = AfxLoadString(IDS_PROGRESS_FORMAT);
+    m_progressReceiver.Create(
+        [this](WPARAM kind, const DownloadProgress* progress) { OnProgress(kind, progress); });
 
     if (m_offer.mandatory) {
         m_decline.ShowWindow(SW_HIDE);
@@ -262,6 +264,7 @@ void CUpdateDlg::OnUpgrade() {
     EnableWindow(m_upgrade.m_hWnd, FALSE);
     UpdateJob job;
     job.dialog = m_hWnd;
+    job.progress = m_progressReceiver.Window();
     job.suiteWnd = SuiteWindow();
     job.downloadUrl = m_offer.downloadUrl;
     job.packagePath = m_offer.packagePath;

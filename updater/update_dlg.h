@@ -11,6 +11,7 @@
 #include "framework/static_ctrl.h"
 #include "updater/link_label.h"
 #include "updater/progress_pacer.h"
+#include "updater/progress_receiver.h"
 #include "updater/strip_button.h"
 #include "updater/update_block.h"
 #include "updater/update_skin_dialog.h"
@@ -68,6 +69,7 @@ private:
     UpdateOffer m_offer;
     CUpdateWorker m_worker;
     ProgressPacer m_pacer;
+    CProgressReceiver m_progressReceiver;
     std::string m_strProgressFormat; // string 102, loaded once
     uint32_t m_nShownPercent = 0;    // where the bar stands
     bool m_bUpgrading = false;       // a run was started and has not reported back

@@ -120,7 +120,7 @@ void CUpdateWorker::Run() {
 }
 
 int CUpdateWorker::Fetch() {
-    m_downloader.SetNotify(m_job.dialog, WM_UPDATE_PROGRESS, 1);
+    m_downloader.SetNotify(m_job.progress, WM_UPDATE_PROGRESS, 1);
     const std::optional<ProxyAddress> proxy = HttpProxyFor(ReadUserProxySetting(), m_job.downloadUrl);
     const int result = FetchThrough(proxy);
     // A proxy that cannot be reached at all gets one direct attempt after it.

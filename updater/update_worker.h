@@ -3,8 +3,8 @@
 // it already) through the user's proxy where one applies, checks it and
 // starts it as the installer. It reports to the
 // dialog only through messages: progress by the downloader's synchronous
-// WM_UPDATE_PROGRESS, then WM_CLOSE after the installer started or
-// WM_UPDATE_STALLED when the run stopped short of it.
+// WM_UPDATE_PROGRESS (to the dialog's receiver window), then WM_CLOSE after
+// the installer started or WM_UPDATE_STALLED when the run stopped short.
 #pragma once
 
 #include "download/http_download.h"
@@ -20,7 +20,8 @@
 // What a run works on: copied in when it starts and left alone while it
 // runs.
 struct UpdateJob {
-    HWND dialog = nullptr;   // borrowed: receives progress and the outcome
+    HWND dialog = nullptr;   // borrowed: receives the outcome
+    HWND progress = nullptr; // borrowed: receives the downloader's progress
     HWND suiteWnd = nullptr; // borrowed: the suite host's window
     std::string downloadUrl;
     std::string packagePath;
