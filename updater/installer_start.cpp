@@ -1,8 +1,8 @@
 #include "updater/installer_start.h"
 
+#include "framework/handles.h"
 #include "updater/update_rules.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 namespace {
@@ -26,23 +26,6 @@ DWORD LastFailure() {
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
-// COM on the calling thread, in the single-threaded apartment the shell
-// expects, for as long as the object lives.
-class ComApartment {
-public:
-    ComApartment()
-        : m_ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (m_ok)
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool m_ok;
-};
-
 } // namespace
 
 DWORD StartInstaller(const std::string& packagePath, HWND owner) {
@@ -52,8 +35,9 @@ DWORD StartInstaller(const std::string& packagePath, HWND owner) {
     PROCESS_INFORMATION process{};
     if (CreateProcessA(packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
                        &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        // Nothing waits for the installer.
+        UniqueHandle thread(process.hThread);
+        UniqueHandle handle(process.hProcess);
         return ERROR_SUCCESS;
     }
     const DWORD error = LastFailure();
@@ -64,7 +48,8 @@ DWORD StartInstaller(const std::string& packagePath, HWND owner) {
 
 DWORD StartInstallerThroughShell(const std::string& packagePath, HWND owner) {
     const std::string directory = WorkingDirectoryOf(packagePath);
-    ComApartment com;
+    // The shell wants COM on the thread that calls it.
+    OleInitScope com;
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
     // Synchronous, so that the process exists when the call returns. The

@@ -13,6 +13,6 @@
 // system error code of the failure (ERROR_CANCELLED for a declined prompt).
 DWORD StartInstaller(const std::string& packagePath, HWND owner);
 
-// The shell's way alone: ShellExecuteEx "open", COM initialised on the
-// calling thread for the call.
+// The shell's way alone: ShellExecuteEx "open", with COM (OLE) initialised
+// on the calling thread for the call.
 DWORD StartInstallerThroughShell(const std::string& packagePath, HWND owner);
