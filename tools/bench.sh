@@ -48,7 +48,7 @@ tools/xvfb-session taskset -c 0 python3 tests/servers/with_servers.py --workdir 
         bench="$1/win/bench/update_bench.exe"
         tools/wine-run "$bench" start "Z:$2/app" 10
         tools/wine-run "$bench" download "Z:$2/app" "http://127.0.0.1:$WXB_NGINX_PORT/package16.bin" 1
-        tools/wine-run "$bench" download "Z:$2/app" "http://127.0.0.1:$WXB_NGINX_PORT/package256.bin" 3
+        tools/wine-run "$bench" download "Z:$2/app" "http://127.0.0.1:$WXB_NGINX_PORT/package256.bin" 7
         wineserver -k' bench "$root" "$bench_root"
 
 # Animated picture: load time and memory of a 100-frame 500 x 200 GIF (full
