@@ -328,7 +328,9 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
                                &percent) == 3 &&
                    done >= 200000;
         },
-        15000));
+        15000))
+        << TextOf(progressText)
+        << (IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)) ? " (upgrade not pressed)" : "");
     // Leaving stops the download, which closes its file, and ends.
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit(3000));
