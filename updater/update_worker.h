@@ -1,10 +1,10 @@
 // CUpdateWorker: the update dialog's worker thread. One run asks the suite
 // to shut down, downloads the package (unless this run of the updater has
 // it already) through the user's proxy where one applies, checks it and
-// starts it as the installer. It reports to the
-// dialog only through messages: progress by the downloader's synchronous
-// WM_UPDATE_PROGRESS (to the dialog's receiver window), then WM_CLOSE after
-// the installer started or WM_UPDATE_STALLED when the run stopped short.
+// starts it as the installer. It reports to the dialog only through
+// messages: progress by the downloader's synchronous WM_UPDATE_PROGRESS (to
+// the dialog's receiver window), then WM_CLOSE after the installer started
+// or WM_UPDATE_STALLED when the run stopped short.
 #pragma once
 
 #include "download/http_download.h"
