@@ -17,6 +17,8 @@
 #define IDS_DOWNLOAD_FAILED 108   // download result code
 #define IDS_PACKAGE_REJECTED 109
 #define IDS_PACKAGE_IN_USE 110
+#define IDS_INSTALLER_FAILED 111    // system error code
+#define IDS_UPGRADE_NOT_STARTED 112 // system error code
 
 // System menu command of the about box (low four bits clear)
 #define IDM_ABOUTBOX 16

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Prepares a Debian 12 machine for building and testing: i386 multiarch, the
 # MinGW-w64 cross compiler, Wine, Xvfb, the test peers (nginx, tinyproxy,
-# microsocks), iproute2 for the tests' loopback-only network and the zh_CN
+# microsocks), iproute2 for the tests' own network namespace and the zh_CN
 # locale. Installs only what is missing.
 set -eu
 

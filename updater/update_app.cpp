@@ -81,9 +81,9 @@ BOOL CUpdateApp::InitInstance() {
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
-    // The user left while the download still runs: the process ends at once,
-    // so that nothing the worker uses is torn down under it. What arrived
-    // stays in the downloader's temporary file for the next run.
+    // The worker did not stop within the bound when the user left: the
+    // process ends at once, so that nothing the worker uses is torn down
+    // under it. What arrived stays in the downloader's temporary file.
     if (dlg.WorkerRunning())
         ExitProcess(0);
     return FALSE;

@@ -1,9 +1,13 @@
 #include "updater/update_block.h"
 
+#include "download/http_parse.h"
+
 UpdateOffer ReadUpdateBlock(const UpdateBlock& block) {
     UpdateOffer offer;
     offer.suiteWnd = block.suiteWnd;
-    offer.packagePath = FieldText(block.packagePath);
+    // Trimmed as the downloader trims its target, so that the file deleted,
+    // downloaded, checked and started is one and the same.
+    offer.packagePath = TrimWhiteSpace(FieldText(block.packagePath));
     offer.hostReserved = FieldText(block.hostReserved);
     offer.downloadUrl = FieldText(block.downloadUrl);
     offer.mandatory = block.mandatory;

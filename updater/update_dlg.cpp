@@ -3,13 +3,11 @@
 #include "framework/win_app.h"
 #include "suite_servers.h"
 #include "update_resource.h"
-#include "updater/package_digest.h"
 #include "updater/update_messages.h"
 #include "updater/update_rules.h"
 
 #include <windowsx.h>
 #include <commctrl.h>
-#include <dbghelp.h>
 
 #include <cstdio>
 
@@ -23,26 +21,27 @@ constexpr int kWindowHeight = 318;
 constexpr int kDragStripHeight = 30;
 // 101 steps, so that the bar stays one step short of full at 100 %.
 constexpr int kProgressRange = 101;
+// Progress is redrawn at most this often (the final figures at once).
+constexpr uint32_t kProgressIntervalMs = 50;
 constexpr COLORREF kProgressTextBack = RGB(236, 250, 254);
 constexpr COLORREF kProgressTextBrush = RGB(232, 249, 254);
-constexpr DWORD kInstallerDelay = 500;
+// How long leaving waits for the worker to stop, so that the downloader
+// closes its temporary file; past it the process ends under the worker.
+constexpr DWORD kWorkerStopWait = 3000;
 // Dialog base units of 宋体 9 pt, the font the skin is drawn for: at these
 // the template's 228 × 212 units are the skin's 342 × 318 pixels.
 constexpr int kSkinBaseUnitX = 6;
 constexpr int kSkinBaseUnitY = 12;
 
-bool AnsiLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != FALSE;
-}
-
 } // namespace
 
 CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
     : CUpdateSkinDialog(IDD_UPDATE), m_hIcon(LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))),
-      m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock) {}
+      m_progressTextBrush(CreateSolidBrush(kProgressTextBrush)), m_pBlock(pBlock),
+      m_pacer(kProgressIntervalMs) {}
 
 bool CUpdateDlg::WorkerRunning() const {
-    return m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT;
+    return m_worker.Running();
 }
 
 BOOL CUpdateDlg::PreTranslateMessage(MSG* pMsg) {
@@ -105,6 +104,9 @@ BOOL CUpdateDlg::OnInitDialog() {
     UpdateData(FALSE);
     DeleteFileA(m_offer.packagePath.c_str());
     m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
+    m_strProgressFormat = AfxLoadString(IDS_PROGRESS_FORMAT);
+    m_progressReceiver.Create(
+        [this](WPARAM kind, const DownloadProgress* progress) { OnProgress(kind, progress); });
 
     if (m_offer.mandatory) {
         m_decline.ShowWindow(SW_HIDE);
@@ -152,12 +154,17 @@ void CUpdateDlg::ReadBlock() {
 
 void CUpdateDlg::OnOK() {}
 
+// Escape ends the dialog without the leave steps, but not under a download.
+void CUpdateDlg::OnCancel() {
+    StopWorker();
+    CUpdateSkinDialog::OnCancel();
+}
+
 LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-            CUpdateSkinDialog about(IDD_ABOUTBOX, this);
-            about.DoModal();
+            OnAbout();
             return 0;
         }
         break;
@@ -192,7 +199,7 @@ LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnProgress(wParam, reinterpret_cast<const DownloadProgress*>(lParam));
         return 0;
     case WM_UPDATE_STALLED:
-        OnStalled(static_cast<int>(wParam), static_cast<int>(lParam));
+        OnStalled(static_cast<int>(wParam), lParam);
         return 0;
     }
     return CUpdateSkinDialog::WindowProc(message, wParam, lParam);
@@ -243,94 +250,107 @@ void CUpdateDlg::OnLButtonDown(WPARAM keys, LPARAM point) {
     CDialog::WindowProc(WM_LBUTTONDOWN, keys, point);
 }
 
-void CUpdateDlg::OnUpgrade() {
-    // One download per run: the button never comes back.
-    EnableWindow(m_upgrade.m_hWnd, FALSE);
-    m_worker.reset(CreateThread(nullptr, 0, WorkerMain, this, 0, nullptr));
+void CUpdateDlg::OnAbout() {
+    CUpdateSkinDialog about(IDD_ABOUTBOX, this);
+    m_pAbout = &about;
+    about.DoModal();
+    m_pAbout = nullptr;
 }
 
+void CUpdateDlg::OnUpgrade() {
+    // Another program can post the command while the button is off.
+    if (m_bUpgrading)
+        return;
+    EnableWindow(m_upgrade.m_hWnd, FALSE);
+    UpdateJob job;
+    job.dialog = m_hWnd;
+    job.progress = m_progressReceiver.Window();
+    job.suiteWnd = SuiteWindow();
+    job.downloadUrl = m_offer.downloadUrl;
+    job.packagePath = m_offer.packagePath;
+    job.packageReady = m_bPackageReady;
+    const DWORD error = m_worker.Start(job);
+    m_bUpgrading = error == ERROR_SUCCESS;
+    if (!m_bUpgrading) {
+        ShowFailure(IDS_UPGRADE_NOT_STARTED, static_cast<int>(error));
+        EnableWindow(m_upgrade.m_hWnd, TRUE);
+    }
+}
+
+// The worker finishing the download or starting the installer also ends
+// here (WM_CLOSE), through an About box the user has open.
 void CUpdateDlg::Leave() {
+    StopWorker();
+    if (m_pAbout)
+        m_pAbout->EndDialog(IDCANCEL);
     UniqueHandle exitEvent(OpenEventA(EVENT_MODIFY_STATE, FALSE, kSuiteExitEventName));
     if (exitEvent)
         SetEvent(exitEvent.get());
     if (m_offer.mandatory)
-        ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1,
-                       0);
+        ::PostMessageA(SuiteWindow(), WM_SUITE_SHUTDOWN, 1, 0);
     EndDialog(IDCANCEL);
 }
 
+void CUpdateDlg::StopWorker() {
+    m_worker.Stop(kWorkerStopWait);
+}
+
+HWND CUpdateDlg::SuiteWindow() const {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd));
+}
+
+// Sent for every chunk while the worker waits: it only keeps the figures
+// unless they are to be shown now.
 void CUpdateDlg::OnProgress(WPARAM kind, const DownloadProgress* progress) {
     if (kind != 2 || !progress)
         return;
-    const auto total = static_cast<uint32_t>(progress->total);
-    const auto done = static_cast<uint32_t>(progress->done);
+    if (m_pacer.Take(static_cast<uint32_t>(progress->done), static_cast<uint32_t>(progress->total),
+                     GetTickCount()))
+        ShowProgress();
+}
+
+void CUpdateDlg::ShowProgress() {
+    const uint32_t done = m_pacer.Done();
+    const uint32_t total = m_pacer.Total();
     const uint32_t percent = ProgressPercent(done, total);
     char text[256] = {};
-    std::snprintf(text, sizeof text, AfxLoadString(IDS_PROGRESS_FORMAT).c_str(), static_cast<int>(done),
+    std::snprintf(text, sizeof text, m_strProgressFormat.c_str(), static_cast<int>(done),
                   static_cast<int>(total), static_cast<int>(percent));
     m_progressText.SetWindowText(text);
-    m_progress.SendMessage(PBM_SETPOS, percent);
+    if (percent != m_nShownPercent) {
+        m_nShownPercent = percent;
+        m_progress.SendMessage(PBM_SETPOS, percent);
+    }
 }
 
-void CUpdateDlg::OnStalled(int reason, int result) {
-    std::string text;
+// The run ended short of the installer: say why and offer "升级" again.
+void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
+    // Its outcome is the run's last message: this wait is short.
+    m_worker.Join();
+    m_bUpgrading = false;
+    // The bar keeps the last figures; the line says what happened.
+    if (m_pacer.Flush())
+        ShowProgress();
     switch (reason) {
     case STALL_PACKAGE_IN_USE:
-        text = AfxLoadString(IDS_PACKAGE_IN_USE);
+        m_progressText.SetWindowText(AfxLoadString(IDS_PACKAGE_IN_USE));
         break;
-    case STALL_DOWNLOAD_FAILED: {
-        char formatted[256] = {};
-        std::snprintf(formatted, sizeof formatted, AfxLoadString(IDS_DOWNLOAD_FAILED).c_str(), result);
-        text = formatted;
+    case STALL_DOWNLOAD_FAILED:
+        ShowFailure(IDS_DOWNLOAD_FAILED, static_cast<int>(detail));
         break;
-    }
     case STALL_PACKAGE_REJECTED:
-        text = AfxLoadString(IDS_PACKAGE_REJECTED);
+        m_progressText.SetWindowText(AfxLoadString(IDS_PACKAGE_REJECTED));
+        break;
+    case STALL_INSTALLER_FAILED:
+        ShowFailure(IDS_INSTALLER_FAILED, static_cast<int>(detail));
         break;
     }
+    m_bPackageReady = reason == STALL_INSTALLER_FAILED;
+    EnableWindow(m_upgrade.m_hWnd, TRUE);
+}
+
+void CUpdateDlg::ShowFailure(UINT formatId, int code) {
+    char text[256] = {};
+    std::snprintf(text, sizeof text, AfxLoadString(formatId).c_str(), code);
     m_progressText.SetWindowText(text);
-}
-
-DWORD WINAPI CUpdateDlg::WorkerMain(LPVOID param) {
-    static_cast<CUpdateDlg*>(param)->RunWorker();
-    return 0;
-}
-
-// The worker touches the dialog only through messages.
-void CUpdateDlg::RunWorker() {
-    ::PostMessageA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd)), WM_SUITE_SHUTDOWN, 1, 0);
-
-    const std::string& package = m_offer.packagePath;
-    if (FILE* old = std::fopen(package.c_str(), "r")) {
-        std::fclose(old);
-        PostMessage(WM_UPDATE_STALLED, STALL_PACKAGE_IN_USE, 0);
-        return;
-    }
-    MakeSureDirectoryPathExists(package.c_str());
-    m_downloader.SetNotify(m_hWnd, WM_UPDATE_PROGRESS, 1);
-    const int result = m_downloader.Download(m_offer.downloadUrl.c_str(), package.c_str(), 0);
-    if (result != DL_OK && result != DL_CURRENT) {
-        PostMessage(WM_UPDATE_STALLED, STALL_DOWNLOAD_FAILED, result);
-        return;
-    }
-    if (CheckPackageDigest(package) == PackageCheck::kMismatch) {
-        DeleteFileA(package.c_str());
-        PostMessage(WM_UPDATE_STALLED, STALL_PACKAGE_REJECTED, 0);
-        return;
-    }
-    Sleep(kInstallerDelay);
-    StartInstaller();
-    PostMessage(WM_CLOSE);
-}
-
-void CUpdateDlg::StartInstaller() const {
-    const std::string directory = InstallerWorkingDirectory(m_offer.packagePath, AnsiLeadByte);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessA(m_offer.packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                       directory.c_str(), &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
 }

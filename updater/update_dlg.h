@@ -10,9 +10,12 @@
 #include "framework/handles.h"
 #include "framework/static_ctrl.h"
 #include "updater/link_label.h"
+#include "updater/progress_pacer.h"
+#include "updater/progress_receiver.h"
 #include "updater/strip_button.h"
 #include "updater/update_block.h"
 #include "updater/update_skin_dialog.h"
+#include "updater/update_worker.h"
 
 #include <string>
 
@@ -21,7 +24,8 @@ public:
     // The block the suite host filled; read once, during initialisation.
     explicit CUpdateDlg(const UpdateBlock* pBlock);
 
-    // Whether the download worker is still running.
+    // Whether the worker still runs: it did not stop within the bound when
+    // the dialog was left.
     bool WorkerRunning() const;
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -30,6 +34,7 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     void OnOK() override;
+    void OnCancel() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -38,14 +43,15 @@ private:
     void PaintBackground();
     LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
     void OnLButtonDown(WPARAM keys, LPARAM point);
+    void OnAbout();
     void OnUpgrade();
     void Leave();
+    void StopWorker();
     void OnProgress(WPARAM kind, const DownloadProgress* progress);
-    void OnStalled(int reason, int result);
-
-    static DWORD WINAPI WorkerMain(LPVOID param);
-    void RunWorker();
-    void StartInstaller() const;
+    void ShowProgress();
+    void OnStalled(int reason, LPARAM detail);
+    void ShowFailure(UINT formatId, int code);
+    HWND SuiteWindow() const;
 
     CLinkLabel m_link;
     CButton m_exitSoftware;
@@ -61,6 +67,14 @@ private:
 
     const UpdateBlock* m_pBlock; // the host's mapping, owned by the application
     UpdateOffer m_offer;
-    CHttpDownload m_downloader;
-    UniqueHandle m_worker;
+    CUpdateWorker m_worker;
+    ProgressPacer m_pacer;
+    CProgressReceiver m_progressReceiver;
+    std::string m_strProgressFormat; // string 102, loaded once
+    uint32_t m_nShownPercent = 0;    // where the bar stands
+    bool m_bUpgrading = false;       // a run was started and has not reported back
+    // The package was downloaded and checked in this run but did not start:
+    // "升级" starts it again without a download.
+    bool m_bPackageReady = false;
+    CDialog* m_pAbout = nullptr; // the About box while it runs
 };

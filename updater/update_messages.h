@@ -9,13 +9,14 @@ constexpr UINT WM_SUITE_SHUTDOWN = WM_USER + 102;
 // DownloadProgress valid while the message is handled.
 constexpr UINT WM_UPDATE_PROGRESS = WM_USER + 105;
 // From the worker to the update dialog: the update stopped short of the
-// installer; wParam a StallReason, lParam the download result.
+// installer; wParam a StallReason, lParam its detail.
 constexpr UINT WM_UPDATE_STALLED = WM_USER + 106;
 
 enum StallReason {
-    STALL_PACKAGE_IN_USE = 1, // an old package could not be removed
-    STALL_DOWNLOAD_FAILED = 2,
+    STALL_PACKAGE_IN_USE = 1,   // an old package could not be removed
+    STALL_DOWNLOAD_FAILED = 2,  // the download result
     STALL_PACKAGE_REJECTED = 3, // the host's digest did not match
+    STALL_INSTALLER_FAILED = 4, // the checked package would not start: the system error code
 };
 
 // The shared block and the exit event the suite host creates.

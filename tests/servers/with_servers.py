@@ -19,6 +19,10 @@ variables that the command (and, through Wine, Windows test programs) reads:
   --tinyproxy            tinyproxy (Debian), an HTTP proxy
                          WXB_TINYPROXY_PORT, WXB_TINYPROXY_LOG (its log, which
                          names each request line received)
+  --tinyproxy-upstream DOMAIN
+                         tinyproxy hands requests for hosts in DOMAIN (".invalid")
+                         on to nginx as to an upstream proxy, so that it serves
+                         names that resolve nowhere
   --tinyproxy-auth U:P   a second tinyproxy that demands Basic credentials
                          WXB_TINYPROXY_AUTH_PORT, WXB_TINYPROXY_AUTH_LOG
   --microsocks           microsocks (Debian), a SOCKS 5 proxy without auth
@@ -121,6 +125,8 @@ http {{
 """.format(p=prefix, port=port, root=os.path.abspath(root),
                        extra="include %s;" % os.path.abspath(extra) if extra else "")
             )
+        # Each run starts with an empty access log.
+        open(os.path.join(prefix, "access.log"), "w").close()
         self.spawn("nginx", ["nginx", "-p", prefix, "-c", conf, "-e", os.path.join(prefix, "error.log")], port)
         self.env["WXB_NGINX_PORT"] = str(port)
         self.env["WXB_NGINX_PID"] = str(self.processes[-1].pid)
@@ -132,7 +138,7 @@ http {{
         self.serve_in_thread(fault_http.FaultHttpServer(port))
         self.env["WXB_FAULT_PORT"] = str(port)
 
-    def start_tinyproxy(self, variable, credentials=None):
+    def start_tinyproxy(self, variable, credentials=None, upstream_domain=None):
         port = free_port()
         name = variable.lower()
         conf = os.path.join(self.workdir, name + ".conf")
@@ -147,6 +153,8 @@ http {{
                 f.write("User root\nGroup root\n")
             if credentials:
                 f.write("BasicAuth %s %s\n" % tuple(credentials.split(":", 1)))
+            if upstream_domain:
+                f.write("Upstream http 127.0.0.1:%s \"%s\"\n" % (self.env["WXB_NGINX_PORT"], upstream_domain))
         self.spawn(name, ["tinyproxy", "-d", "-c", conf], port)
         self.env[variable] = str(port)
         self.env[variable.replace("_PORT", "_LOG")] = log
@@ -197,6 +205,7 @@ def main():
     parser.add_argument("--nginx-port", type=int, metavar="PORT")
     parser.add_argument("--fault", action="store_true")
     parser.add_argument("--tinyproxy", action="store_true")
+    parser.add_argument("--tinyproxy-upstream", metavar="DOMAIN")
     parser.add_argument("--tinyproxy-auth", metavar="U:P")
     parser.add_argument("--microsocks", action="store_true")
     parser.add_argument("--socks-auth", metavar="U:P")
@@ -219,7 +228,7 @@ def main():
         if args.fault:
             servers.start_fault()
         if args.tinyproxy:
-            servers.start_tinyproxy("WXB_TINYPROXY_PORT")
+            servers.start_tinyproxy("WXB_TINYPROXY_PORT", upstream_domain=args.tinyproxy_upstream)
         if args.tinyproxy_auth:
             servers.start_tinyproxy("WXB_TINYPROXY_AUTH_PORT", args.tinyproxy_auth)
         if args.microsocks:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
 #include "tests/support/resource_probe.h"
 
 namespace {
@@ -128,17 +129,52 @@ void ExpectIconSizes(int id) {
     }
 }
 
-void ExpectCommonControlsManifest() {
-    const std::string manifest = ReadRawResource(1, MAKEINTRESOURCEA(24));  // RT_MANIFEST
-    ASSERT_FALSE(manifest.empty());
-    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                             "processorArchitecture=\"X86\"",
-                             "publicKeyToken=\"6595b64144ccf1df\""})
+void ExpectApplicationManifest(const char* exePath) {
+    UniqueLibrary exe(LoadLibraryExA(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(exe) << exePath;
+    HRSRC info = FindResourceA(exe.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
+    ASSERT_TRUE(info);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe.get(), info))),
+                               SizeofResource(exe.get(), info));
+    for (const char* part :
+         {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+          "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"",
+          "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">",
+          "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+          "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+          // Vista, 7, 8, 8.1, 10 and 11.
+          "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
-    // The loader took it: comctl32 comes from the side-by-side store of
-    // version 6. (Wine's DllGetVersion says 5.81 for both versions, so the
-    // module's path is what tells them apart.)
+    // The loader reads the same: an activation context made from the
+    // program's manifest runs as its invoker, without UI access, and lists
+    // the five versions.
+    ACTCTXA request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = exePath;
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE context = CreateActCtxA(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE);
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel{};
+    EXPECT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &runLevel,
+                             sizeof runLevel, nullptr));
+    EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
+    EXPECT_EQ(runLevel.UiAccess, 0u);
+    // Only the count is read: the size of an element differs between
+    // Windows versions (newer ones add the highest version tested).
+    DWORD compatibility[64] = {};
+    EXPECT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, compatibility,
+                             sizeof compatibility, nullptr));
+    EXPECT_EQ(compatibility[0], 5u);
+    ReleaseActCtx(context);
+
+    // This test program links the same manifest, and the loader took it:
+    // comctl32 comes from the side-by-side store of version 6. (Wine's
+    // DllGetVersion says 5.81 for both versions, so the module's path is
+    // what tells them apart.)
     INITCOMMONCONTROLSEX init{sizeof init, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&init);
     char path[MAX_PATH] = {};

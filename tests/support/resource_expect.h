@@ -27,6 +27,7 @@ void ExpectAllResourcesChinesePrc();
 // Expects the icon group id to hold 32-bit 16, 32 and 48 pixel images that
 // LoadImage finds at those sizes.
 void ExpectIconSizes(int id);
-// Expects the application manifest (resource 1) to bind version 6 of the
-// common controls, and the loader to have honoured it.
-void ExpectCommonControlsManifest();
+// Expects the application manifest (resource 1) of the program at exePath
+// to bind version 6 of the common controls, to ask for no elevation and to
+// name every Windows version from Vista on, and the loader to honour it.
+void ExpectApplicationManifest(const char* exePath);

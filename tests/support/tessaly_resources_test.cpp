@@ -379,7 +379,9 @@ TEST(TessalyStrings, AboutMenuItemComesBackInGbk) {
 
 TEST(TessalyIcon, CarriesSixteenThirtyTwoAndFortyEightPixelImages) { ExpectIconSizes(IDI_APP); }
 
-TEST(TessalyManifest, BindsCommonControlsVersionSix) { ExpectCommonControlsManifest(); }
+TEST(TessalyManifest, BindsCommonControlsSixRunsAsInvokerOnEveryWindowsFromVista) {
+    ExpectApplicationManifest(WXB_TESSALY_EXE);
+}
 
 TEST(TessalyLanguage, EveryResourceIsChinesePrc) { ExpectAllResourcesChinesePrc(); }
 

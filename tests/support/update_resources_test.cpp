@@ -181,7 +181,9 @@ TEST(UpdateBitmaps, CloseStripHasFourMagentaKeyedFrames) {
 
 TEST(UpdateIcon, CarriesSixteenThirtyTwoAndFortyEightPixelImages) { ExpectIconSizes(IDI_APP); }
 
-TEST(UpdateManifest, BindsCommonControlsVersionSix) { ExpectCommonControlsManifest(); }
+TEST(UpdateManifest, BindsCommonControlsSixRunsAsInvokerOnEveryWindowsFromVista) {
+    ExpectApplicationManifest(WXB_UPDATE_EXE);
+}
 
 TEST(UpdateLanguage, EveryResourceIsChinesePrc) { ExpectAllResourcesChinesePrc(); }
 

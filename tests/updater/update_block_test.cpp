@@ -71,6 +71,12 @@ TEST(UpdateBlockTest, LongestTerminatedNotesAreKeptWhole) {
     EXPECT_EQ(10239u, ReadUpdateBlock(*block).releaseNotes.size());
 }
 
+TEST(UpdateBlockTest, PackagePathLosesSurroundingWhiteSpace) {
+    auto block = FilledBlock();
+    Put(block->packagePath, " \tC:\\Wexbury\\update\\wxbry5.exe \r\n");
+    EXPECT_EQ("C:\\Wexbury\\update\\wxbry5.exe", ReadUpdateBlock(*block).packagePath);
+}
+
 TEST(UpdateBlockTest, EmptyFieldsGiveEmptyTexts) {
     UpdateBlock block{};
     const UpdateOffer offer = ReadUpdateBlock(block);

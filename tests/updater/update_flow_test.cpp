@@ -1,7 +1,10 @@
 // The whole update against nginx on loopback, with the real Update.exe and
 // a recording stand-in installer: upgrade, shutdown request, download with
-// progress, package check, installer start, close and exit event; and the
-// failures that stop short of the installer.
+// progress, package check, installer start, close and exit event; the
+// failures that stop short of the installer and offer "升级" again; the
+// user's proxy (tinyproxy). Runs in a network namespace with loopback alone,
+// where "wexbury-mirror.test" and "wexbury-mirror" lead to loopback and
+// "wexbury-update.invalid" resolves nowhere (tests/updater/isolated_hosts).
 #include <winsock2.h>
 
 #include "framework/handles.h"
@@ -21,6 +24,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -75,11 +79,71 @@ int ClosedPort() {
     return ntohs(address.sin_port);
 }
 
+// The user's proxy setting where this Wine's WinINet reads it, in the
+// test's own prefix; switched off again with the object.
+class UserProxy {
+public:
+    UserProxy(DWORD enable, const std::string& server, const std::string& bypass) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_hKey, nullptr);
+        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                       sizeof enable);
+        RegSetValueExA(m_hKey, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                       static_cast<DWORD>(server.size() + 1));
+        RegSetValueExA(m_hKey, "ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
+                       static_cast<DWORD>(bypass.size() + 1));
+    }
+    ~UserProxy() {
+        const DWORD off = 0;
+        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+        RegDeleteValueA(m_hKey, "ProxyServer");
+        RegDeleteValueA(m_hKey, "ProxyOverride");
+        RegCloseKey(m_hKey);
+    }
+    UserProxy(const UserProxy&) = delete;
+    UserProxy& operator=(const UserProxy&) = delete;
+
+private:
+    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    HKEY m_hKey = nullptr;
+};
+
 std::string LoadUpdateString(UINT id) {
     UniqueLibrary module(LoadLibraryExA(UpdateExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     char text[512] = {};
     LoadStringA(module.get(), id, text, sizeof text);
     return text;
+}
+
+// A failure line of the updater with its code filled in.
+std::string FailureText(UINT id, int code) {
+    char text[512];
+    std::snprintf(text, sizeof text, LoadUpdateString(id).c_str(), code);
+    return text;
+}
+
+// The status codes nginx answered to requests for object, oldest first.
+std::vector<int> NginxAnswers(const std::string& object) {
+    std::istringstream log(ReadAll(WindowsPath(Env("WXB_NGINX_LOG"))));
+    const std::string request = "\"GET " + object + " HTTP/1.1\" ";
+    std::vector<int> statuses;
+    for (std::string line; std::getline(log, line);) {
+        const size_t at = line.find(request);
+        if (at != std::string::npos)
+            statuses.push_back(std::atoi(line.c_str() + at + request.size()));
+    }
+    return statuses;
+}
+
+// Whether tinyproxy's log names a request for url.
+bool ProxyWasAskedFor(const std::string& url) {
+    return ReadAll(WindowsPath(Env("WXB_TINYPROXY_LOG"))).find("GET " + url + " HTTP/1.1") !=
+           std::string::npos;
+}
+
+// A click on "升级" as another program sends it, whatever the button's state.
+void PostUpgradeCommand(HWND dlg) {
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_UPGRADE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDC_UPGRADE)));
 }
 
 // The installer's record; it starts on its own, so it may come a little
@@ -110,13 +174,20 @@ protected:
         package.resize(kPackageSize, '\0');
         const std::string root = WindowsPath(Env("WXB_NGINX_ROOT"));
         CreateDirectoryA((root + "\\slow").c_str(), nullptr);
+        CreateDirectoryA((root + "\\flaky").c_str(), nullptr);
         WriteAll(root + "\\wxbry5.exe", package);
-        WriteAll(root + "\\slow\\wxbry5.exe", package);
+        for (const char* name : {"\\slow\\wxbry5.exe", "\\slow\\left.exe", "\\flaky\\wxbry5.exe"})
+            WriteAll(root + name, package);
+        // No program: text, under a program's name.
+        WriteAll(root + "\\notes.exe", std::string(4096, 'n'));
         packageDigest = Hex(FileSha256(root + "\\wxbry5.exe").value());
+        servedPackage = package;
     }
 
     void SetUp() override {
         ASSERT_FALSE(Env("WXB_NGINX_PORT").empty()) << "run under tests/servers/with_servers.py --nginx";
+        ASSERT_FALSE(Env("WXB_TINYPROXY_PORT").empty())
+            << "run under tests/servers/with_servers.py --tinyproxy";
         MouseMoveTo(POINT{1200, 1000});
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -139,8 +210,11 @@ protected:
         DeleteFileA(recordFile.c_str());
     }
 
-    void Offer(const std::string& path) {
-        TestSuiteHost::SetField(host.Block().downloadUrl, "http://127.0.0.1:" + Env("WXB_NGINX_PORT") + path);
+    void Offer(const std::string& path, const std::string& server = "127.0.0.1") {
+        TestSuiteHost::SetField(host.Block().downloadUrl, PackageUrl(path, server));
+    }
+    static std::string PackageUrl(const std::string& path, const std::string& server) {
+        return "http://" + server + ":" + Env("WXB_NGINX_PORT") + path;
     }
 
     HWND StartAndUpgrade() {
@@ -157,7 +231,14 @@ protected:
         return dlg;
     }
 
+    // The upgrade button is enabled again after a run that stopped short.
+    bool WaitForUpgradeOffered(HWND dlg, DWORD milliseconds = 15000) {
+        return PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)) != FALSE; },
+                         milliseconds);
+    }
+
     static std::string packageDigest;
+    static std::string servedPackage;
     TestSuiteHost host;
     std::string workDir;
     std::string packagePath;
@@ -165,6 +246,7 @@ protected:
 };
 
 std::string UpdateFlowTest::packageDigest;
+std::string UpdateFlowTest::servedPackage;
 
 TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     Offer("/slow/wxbry5.exe");
@@ -174,6 +256,14 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     HWND progressBar = GetDlgItem(dlg, IDC_PROGRESS);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)));
     EXPECT_EQ(1, host.ShutdownCount()) << "the suite is asked to shut down as the upgrade starts";
+    // A second command while the worker runs starts nothing: no second
+    // shutdown request and no second download (counted below).
+    PostUpgradeCommand(dlg);
+    // The About box open when the download ends closes with the dialog.
+    PostMessageA(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(dlg, &processId);
+    EXPECT_TRUE(PumpUntil([&] { return VisibleDialogsOf(processId).size() == 2; }));
 
     // Watch the progress until the dialog closes.
     std::set<std::string> texts;
@@ -211,6 +301,7 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
         ++parsed;
     }
     EXPECT_GE(parsed, 3) << "the progress moved in steps";
+    EXPECT_EQ(1u, texts.count("下载进度：1048576/1048576  100%")) << "the final figures are shown";
     EXPECT_GE(barChecks, 1) << "the bar shows the percentage";
 
     // The installer ran from the package's directory; the dialog then closed
@@ -221,11 +312,12 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     EXPECT_EQ(0, lstrcmpiA((workDir + "\\package\n").c_str(), directory.c_str())) << directory;
     EXPECT_TRUE(host.ExitEventSet());
     EXPECT_EQ(1, host.ShutdownCount()) << "an optional update asks once";
-    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/slow/wxbry5.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
 }
 
 TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
-    Offer("/slow/wxbry5.exe");
+    Offer("/slow/left.exe");
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
@@ -236,8 +328,10 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
                                &percent) == 3 &&
                    done >= 200000;
         },
-        15000));
-    // Leaving ends the process at once, download or not.
+        15000))
+        << TextOf(progressText)
+        << (IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)) ? " (upgrade not pressed)" : "");
+    // Leaving stops the download, which closes its file, and ends.
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit(3000));
     EXPECT_TRUE(host.ExitEventSet());
@@ -261,24 +355,58 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
     EXPECT_EQ(kPackageSize, total);
     ASSERT_TRUE(host.WaitForExit(30000));
     EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
-    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+    EXPECT_EQ((std::vector<int>{200, 206}), NginxAnswers("/slow/left.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
 }
 
-TEST_F(UpdateFlowTest, FailedDownloadSaysSoAndStartsNothing) {
-    TestSuiteHost::SetField(host.Block().downloadUrl,
-                            "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/wxbry5.exe");
+TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndThePressResumes) {
+    // A part of the package is left from an earlier run; the server fails
+    // the first request with 500.
+    Offer("/flaky/wxbry5.exe");
+    CreateDirectoryA(workDir.c_str(), nullptr);
+    CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
+    WriteAll(packagePath + ".down", servedPackage.substr(0, 300000));
+    const std::string failFlag = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\.fail";
+    WriteAll(failFlag, "");
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
-    char expected[256];
-    std::snprintf(expected, sizeof expected, LoadUpdateString(IDS_DOWNLOAD_FAILED).c_str(),
-                  7); // DL_NET_ERROR
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    const std::string expected = FailureText(IDS_DOWNLOAD_FAILED, 7); // DL_NET_ERROR
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
-    PumpFor(700);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
     EXPECT_TRUE(IsWindow(dlg));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_UPGRADE)));
     EXPECT_TRUE(ReadAll(recordFile).empty());
     EXPECT_FALSE(host.ExitEventSet());
+
+    DeleteFileA(failFlag.c_str());
+    PostUpgradeCommand(dlg);
+    ASSERT_TRUE(host.WaitForExit(30000));
+    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+    EXPECT_EQ((std::vector<int>{500, 206}), NginxAnswers("/flaky/wxbry5.exe"));
+    EXPECT_EQ(servedPackage, ReadAll(packagePath));
+    EXPECT_EQ(2, host.ShutdownCount()) << "each run asks the suite again";
+    EXPECT_TRUE(host.ExitEventSet());
+}
+
+TEST_F(UpdateFlowTest, PackageThatCannotStartOffersUpgradeAgainWithoutDownloading) {
+    Offer("/notes.exe");
+    HWND dlg = StartAndUpgrade();
+    ASSERT_TRUE(dlg);
+    HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+    // Wine and Windows both refuse such a file with ERROR_BAD_EXE_FORMAT.
+    const std::string expected = FailureText(IDS_INSTALLER_FAILED, ERROR_BAD_EXE_FORMAT);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+
+    // The press starts the checked package again, without a download.
+    SetWindowTextA(progressText, "");
+    PostUpgradeCommand(dlg);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/notes.exe"));
+    EXPECT_EQ(2, host.ShutdownCount());
+    EXPECT_EQ(std::string(4096, 'n'), ReadAll(packagePath));
+    EXPECT_TRUE(ReadAll(recordFile).empty());
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
     EXPECT_TRUE(host.ExitEventSet());
@@ -307,12 +435,53 @@ TEST_F(UpdateFlowTest, PackageNotMatchingTheHostsDigestIsDeletedAndNeverRun) {
     const std::string expected = LoadUpdateString(IDS_PACKAGE_REJECTED);
     HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
+    EXPECT_TRUE(WaitForUpgradeOffered(dlg));
     PumpFor(700);
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
     EXPECT_TRUE(ReadAll(recordFile).empty());
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
+}
+
+struct ProxyCase {
+    const char* what;
+    DWORD enable;
+    const char* server; // "%p" stands for tinyproxy's port, "%c" for a port that refuses
+    const char* bypass;
+    const char* host; // of the package's address
+    bool throughProxy;
+};
+
+const ProxyCase kProxyCases[] = {
+    {"a name only the proxy can reach", 1, "127.0.0.1:%p", "", "wexbury-update.invalid", true},
+    {"a bypass entry with a wildcard", 1, "127.0.0.1:%p", "*.example.org;*.TEST", "wexbury-mirror.test",
+     false},
+    {"<local> for a name without a dot", 1, "127.0.0.1:%p", "<local>", "wexbury-mirror", false},
+    {"a proxy that refuses: one direct attempt", 1, "127.0.0.1:%c", "", "wexbury-mirror.test", false},
+    {"loopback always goes direct", 1, "127.0.0.1:%p", "", "127.0.0.1", false},
+    {"the proxy switched off", 0, "127.0.0.1:%p", "", "wexbury-mirror.test", false},
+};
+
+TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
+    int row = 0;
+    for (const ProxyCase& proxyCase : kProxyCases) {
+        SCOPED_TRACE(proxyCase.what);
+        std::string server = proxyCase.server;
+        server.replace(server.find('%'), 2,
+                       server.back() == 'p' ? Env("WXB_TINYPROXY_PORT") : std::to_string(ClosedPort()));
+        UserProxy proxy(proxyCase.enable, server, proxyCase.bypass);
+        const std::string path = "/wxbry5.exe?proxy-row=" + std::to_string(++row);
+        Offer(path, proxyCase.host);
+        DeleteFileA(recordFile.c_str());
+        ASSERT_TRUE(StartAndUpgrade());
+        ASSERT_TRUE(host.WaitForExit(30000));
+        EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+        EXPECT_EQ(servedPackage, ReadAll(packagePath));
+        EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(path, proxyCase.host)));
+        // Straight from nginx, or through tinyproxy, which hands ".invalid" on.
+        EXPECT_EQ(proxyCase.throughProxy ? std::vector<int>{} : std::vector<int>{200}, NginxAnswers(path));
+    }
 }
 
 } // namespace

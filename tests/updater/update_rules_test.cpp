@@ -1,5 +1,7 @@
 #include "updater/update_rules.h"
 
+#include "updater/progress_pacer.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +38,44 @@ TEST(InstallerWorkingDirectoryTest, BackslashTrailBytesAreNotSeparators) {
     const std::string dir = "C:\\\xf2\x5c\xb1\xed\\";
     EXPECT_EQ(dir, InstallerWorkingDirectory(dir + "setup.exe", GbkLeadByte));
     EXPECT_EQ("\\", InstallerWorkingDirectory("\xf2\x5csetup.exe", GbkLeadByte));
+}
+
+// One download's notifications, in order, with what the dialog does.
+struct PacerStep {
+    const char* what;
+    uint32_t done, total, nowMs;
+    bool shown;
+};
+
+const PacerStep kPacerSteps[] = {
+    {"the first figures at once", 0, 1000000, 5000, true},
+    {"the same figures again: nothing", 0, 1000000, 5001, false},
+    {"new figures inside the interval: held", 10240, 1000000, 5020, false},
+    {"newer ones, still inside", 20480, 1000000, 5049, false},
+    {"the interval has passed", 30720, 1000000, 5050, true},
+    {"held again", 40960, 1000000, 5060, false},
+    {"the final figures at once", 1000000, 1000000, 5061, true},
+    {"a rewritten download from 0, tick wrapped", 0, 1000000, 3, true},
+};
+
+TEST(ProgressPacerTest, ShowsChangesAtMostOncePerIntervalAndTheFinalFiguresAtOnce) {
+    ProgressPacer pacer(50);
+    for (const PacerStep& step : kPacerSteps) {
+        SCOPED_TRACE(step.what);
+        EXPECT_EQ(step.shown, pacer.Take(step.done, step.total, step.nowMs));
+        EXPECT_EQ(step.done, pacer.Done());
+    }
+}
+
+TEST(ProgressPacerTest, FlushShowsHeldFiguresOnce) {
+    ProgressPacer pacer(50);
+    EXPECT_FALSE(pacer.Flush()) << "nothing taken yet";
+    EXPECT_TRUE(pacer.Take(0, 100, 0));
+    EXPECT_FALSE(pacer.Take(40, 100, 10));
+    EXPECT_TRUE(pacer.Flush());
+    EXPECT_EQ(40u, pacer.Done());
+    EXPECT_FALSE(pacer.Flush());
+    EXPECT_FALSE(pacer.Take(40, 100, 20)) << "already shown";
 }
 
 } // namespace

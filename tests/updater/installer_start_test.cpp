@@ -1,0 +1,58 @@
+// Starting a package as the installer, from a folder with a Chinese name:
+// through CreateProcess, and through the shell, the way taken on Windows
+// when CreateProcess answers that the package needs elevation. This Wine
+// never gives that answer (it starts such a package at once, without a
+// prompt), so the shell's way is driven directly here.
+#include "harness/temp_folder.h"
+#include "updater/installer_start.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+struct StartCase {
+    const char* what;
+    bool packageThere;
+    bool throughShell;
+    DWORD expectedError;
+};
+
+const StartCase kStartCases[] = {
+    {"the recorder, started directly", true, false, ERROR_SUCCESS},
+    {"the recorder, started through the shell", true, true, ERROR_SUCCESS},
+    {"a missing package", false, false, ERROR_FILE_NOT_FOUND},
+};
+
+TEST(InstallerStartTest, StartsFromThePackagesFolderOrNamesTheFailure) {
+    for (const StartCase& row : kStartCases) {
+        SCOPED_TRACE(row.what);
+        harness::TempFolder folder;
+        const std::string directory = folder.Path("升级包");
+        ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+        const std::string package = directory + "\\wxbry5.exe";
+        if (row.packageThere) {
+            ASSERT_TRUE(folder.CopyIn("Z:" WXB_TEST_RECORDER, "升级包\\wxbry5.exe"));
+        }
+        const std::string record = folder.Path("record.txt");
+        SetEnvironmentVariableA("WXB_RECORD_FILE", record.c_str());
+
+        const DWORD error = row.throughShell ? StartInstallerThroughShell(package, nullptr)
+                                             : StartInstaller(package, nullptr);
+        EXPECT_EQ(row.expectedError, error);
+        if (row.expectedError != ERROR_SUCCESS)
+            continue;
+        // The recorder runs on its own: wait for its line.
+        std::string line;
+        for (int i = 0; i < 500 && line.empty(); ++i, Sleep(10))
+            line = harness::ReadWholeFile(record);
+        EXPECT_NE(std::string::npos, line.find(package)) << line;
+        EXPECT_EQ(0, lstrcmpiA((directory + "\n").c_str(), line.substr(line.find('|') + 1).c_str())) << line;
+        // The folder goes only after the recorder has.
+        for (int i = 0; i < 500 && !DeleteFileA(package.c_str()); ++i)
+            Sleep(10);
+    }
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+// Which HTTP proxy, if any, the user's proxy setting names for a download:
+// the rules of Windows' manual proxy setting, free of Windows calls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The user's proxy setting for the connection, as Windows keeps it.
+struct ProxySetting {
+    bool manual = false; // a proxy server is switched on
+    // "host:port" for every protocol, or a list per protocol such as
+    // "http=host:port;https=host:port".
+    std::string server;
+    // Names and addresses reached directly: ";"-separated, "*" matches any
+    // text, "<local>" every name without a dot.
+    std::string bypass;
+};
+
+struct ProxyAddress {
+    std::string host;
+    uint16_t port = 0;
+};
+
+// The proxy for http through which url is to be fetched; nothing for a
+// direct connection: no manual proxy, none for http, a bypassed host, or
+// a loopback name or address (always direct, as on Windows).
+std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std::string& url);

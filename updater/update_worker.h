@@ -1,0 +1,61 @@
+// CUpdateWorker: the update dialog's worker thread. One run asks the suite
+// to shut down, downloads the package (unless this run of the updater has
+// it already) through the user's proxy where one applies, checks it and
+// starts it as the installer. It reports to the dialog only through
+// messages: progress by the downloader's synchronous WM_UPDATE_PROGRESS (to
+// the dialog's receiver window), then WM_CLOSE after the installer started
+// or WM_UPDATE_STALLED when the run stopped short.
+#pragma once
+
+#include "download/http_download.h"
+#include "framework/handles.h"
+#include "updater/proxy_rules.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+// What a run works on: copied in when it starts and left alone while it
+// runs.
+struct UpdateJob {
+    HWND dialog = nullptr;   // borrowed: receives the outcome
+    HWND progress = nullptr; // borrowed: receives the downloader's progress
+    HWND suiteWnd = nullptr; // borrowed: the suite host's window
+    std::string downloadUrl;
+    std::string packagePath;
+    bool packageReady = false; // downloaded and checked earlier: check and start only
+};
+
+class CUpdateWorker {
+public:
+    CUpdateWorker() = default;
+    // The owner ends the process rather than destroy a running worker.
+    ~CUpdateWorker() = default;
+    CUpdateWorker(const CUpdateWorker&) = delete;
+    CUpdateWorker& operator=(const CUpdateWorker&) = delete;
+
+    // Starts a run unless one is running; 0, or the system error code when
+    // the thread cannot be created.
+    DWORD Start(const UpdateJob& job);
+    bool Running() const;
+    // Waits for a run that has posted its outcome to end.
+    void Join();
+    // Asks a run to stop and waits at most milliseconds for it to end,
+    // handling what other threads send to this one meanwhile (the progress
+    // the downloader sends until it sees the request). Whether it ended.
+    bool Stop(DWORD milliseconds);
+
+private:
+    static DWORD WINAPI ThreadMain(LPVOID param);
+    void Run();
+    int Fetch();
+    int FetchThrough(const std::optional<ProxyAddress>& proxy);
+    void Report(int reason, LPARAM detail) const;
+
+    UpdateJob m_job; // written only while no run exists
+    CHttpDownload m_downloader;
+    std::atomic<bool> m_bStopping{false};
+    UniqueHandle m_hThread;
+};
