@@ -1,7 +1,7 @@
 #!/bin/sh
 # Prepares a Debian 12 machine for building and testing: i386 multiarch, the
 # MinGW-w64 cross compiler, Wine, Xvfb, the test peers (nginx, tinyproxy,
-# microsocks) and the zh_CN locale. Installs only what is missing.
+# microsocks), openssl (the build's package signing key) and the zh_CN locale. Installs only what is missing.
 set -eu
 
 SUDO=
@@ -12,7 +12,7 @@ packages="cmake ninja-build g++ clang libclang-rt-14-dev python3 git
   wine wine32:i386 wine64
   xvfb xauth picom xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   fonts-arphic-uming python3-fonttools
-  googletest nginx tinyproxy microsocks curl"
+  googletest nginx tinyproxy microsocks curl openssl"
 
 missing=
 for p in $packages; do
