@@ -1,8 +1,9 @@
 #!/bin/sh
 # Prepares a Debian 12 machine for building and testing: i386 multiarch, the
 # MinGW-w64 cross compiler, Wine, Xvfb, the test peers (nginx, tinyproxy,
-# microsocks), iproute2 for the tests' own network namespace and the zh_CN
-# locale. Installs only what is missing.
+# microsocks), iproute2 for the tests' own network namespace, openssl (the
+# build's package signing key) and the zh_CN locale. Installs only what is
+# missing.
 set -eu
 
 SUDO=
@@ -13,7 +14,7 @@ packages="cmake ninja-build g++ clang libclang-rt-14-dev python3 git
   wine wine32:i386 wine64
   xvfb xauth picom xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   fonts-arphic-uming python3-fonttools
-  googletest nginx tinyproxy microsocks curl iproute2"
+  googletest nginx tinyproxy microsocks curl iproute2 openssl"
 
 missing=
 for p in $packages; do

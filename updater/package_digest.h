@@ -15,6 +15,10 @@ enum class PackageCheck {
 
 PackageCheck CheckPackageDigest(const std::string& packagePath);
 
+// The same check for a package already hashed, for example by the signature
+// check through the handle that keeps the package unchanged.
+PackageCheck CheckPackageDigest(const std::string& packagePath, const Sha256Digest& packageDigest);
+
 // The file's SHA-256 digest through the system's cryptography provider;
 // nothing when the file cannot be read or the provider is missing.
 std::optional<Sha256Digest> FileSha256(const std::string& path);

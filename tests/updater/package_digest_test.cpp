@@ -52,6 +52,7 @@ TEST_F(PackageDigestTest, HashesWithTheSystemProvider) {
 
 TEST_F(PackageDigestTest, WithoutDigestFileNothingIsChecked) {
     EXPECT_EQ(PackageCheck::kNoDigestFile, CheckPackageDigest(package));
+    EXPECT_EQ(PackageCheck::kNoDigestFile, CheckPackageDigest(package, Sha256Digest{}));
 }
 
 TEST_F(PackageDigestTest, MatchingDigestInEitherCase) {
@@ -62,6 +63,15 @@ TEST_F(PackageDigestTest, MatchingDigestInEitherCase) {
         c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     WriteText(package + ".sha256", upper + "\r\n");
     EXPECT_EQ(PackageCheck::kMatch, CheckPackageDigest(package));
+    // Against the digest of the bytes already hashed, not the file's.
+    EXPECT_EQ(PackageCheck::kMatch, CheckPackageDigest(package, FileSha256(package).value()));
+    WriteText(package, "abd");
+    EXPECT_EQ(PackageCheck::kMismatch, CheckPackageDigest(package));
+    Sha256Digest abc{};
+    ASSERT_TRUE(ParseSha256Text(kAbc, abc));
+    EXPECT_EQ(PackageCheck::kMatch, CheckPackageDigest(package, abc));
+    abc[31] ^= 1;
+    EXPECT_EQ(PackageCheck::kMismatch, CheckPackageDigest(package, abc));
 }
 
 TEST_F(PackageDigestTest, AnythingElseIsAMismatch) {
