@@ -7,6 +7,7 @@
 // "wexbury-update.invalid" resolves nowhere (tests/updater/isolated_hosts).
 #include <winsock2.h>
 
+#include "download/file_times.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "test_suite_host.h"
@@ -360,12 +361,15 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
 }
 
 TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndThePressResumes) {
-    // A part of the package is left from an earlier run; the server fails
-    // the first request with 500.
+    // A part of the package is left from an earlier run, stamped with the
+    // served file's time as that run left it; the server fails the first
+    // request with 500.
     Offer("/flaky/wxbry5.exe");
     CreateDirectoryA(workDir.c_str(), nullptr);
     CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
     WriteAll(packagePath + ".down", servedPackage.substr(0, 300000));
+    const std::string served = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\wxbry5.exe";
+    ASSERT_TRUE(SetLastWriteSeconds(packagePath + ".down", LastWriteSeconds(served)));
     const std::string failFlag = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\.fail";
     WriteAll(failFlag, "");
     HWND dlg = StartAndUpgrade();
