@@ -132,6 +132,8 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
         // An answer that continues the temporary file with nothing found it complete.
         if (m_nContentLength == 0 && !m_bAppend)
             return DL_EMPTY;
+        if (m_nSizeLimit != 0 && static_cast<uint32_t>(m_nTotal) > m_nSizeLimit)
+            return DL_TOO_LARGE;
         if (!m_bForce && TargetIsCurrent())
             return DL_CURRENT;
 

@@ -50,6 +50,7 @@ enum DownloadResult {
     DL_FILE_OPEN = 12,
     DL_FILE_SEEK = 13,   // moving to the end of the temporary file, or writing it, failed
     DL_FILE_RENAME = 14, // the complete body stays in the temporary file
+    DL_TOO_LARGE = 15,   // the file is larger than m_nSizeLimit; nothing was written
 };
 
 // Kinds of progress notification: 2 and 1 once when the file is first ready,
@@ -121,6 +122,7 @@ public:
     uint32_t m_nRetryCount = 0;
     uint32_t m_nRetryDelay = 0;
     uint32_t m_nRetryLimit = 0;
+    uint32_t m_nSizeLimit = 0; // bytes the file may have at most; 0: any size
     int m_bNotify = 0;
     HWND m_hNotifyWnd = nullptr; // borrowed: the receiver's window
     UINT m_nNotifyMsg = 0;

@@ -489,6 +489,7 @@ TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
         int64_t target;
         int64_t temp;
         int hits;
+        uint32_t sizeLimit = 0; // the caller's bound on the file's size
     };
     const FaultCase cases[] = {
         {"/f/nolength?nolength=1", 0, DL_REFUSED, -1, -1, 1},
@@ -513,6 +514,10 @@ TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
         {"/f/nulbyte?headline=X-A:%20a%00b&size=1000", 0, DL_REFUSED, -1, -1, 1},
         {"/f/control?headline=X-A:%20%01&size=1000", 0, DL_REFUSED, -1, -1, 1},
         {"/f/badlastmod?lastmod=yesterday&size=1000", 0, DL_OK, 1000, -1, 1},
+        {"/f/atlimit?size=16384", 0, DL_OK, 16384, -1, 1, 16384},
+        {"/f/overlimit?size=16385", 0, DL_TOO_LARGE, -1, -1, 1, 16384},
+        // The whole file counts, not the part that continues the temporary file.
+        {"/f/overlimit206?size=20000", 10000, DL_TOO_LARGE, -1, 10000, 1, 16384},
     };
     m_dl.m_nRecvTimeout = 1000;
     int row = 0;
@@ -522,6 +527,7 @@ TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
             WriteFileBytes(target + ".down", PatternBytes(0, c.tempBefore));
             ASSERT_TRUE(SetLastWriteSeconds(target + ".down", kFaultTime));
         }
+        m_dl.m_nSizeLimit = c.sizeLimit;
         EXPECT_EQ(m_dl.Download(Fault(c.object).c_str(), target.c_str(), 0), c.result) << c.object;
         ExpectPattern(target, c.target);
         ExpectPattern(target + ".down", c.temp);
