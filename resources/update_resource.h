@@ -19,6 +19,8 @@
 #define IDS_PACKAGE_IN_USE 110
 #define IDS_INSTALLER_FAILED 111    // system error code
 #define IDS_UPGRADE_NOT_STARTED 112 // system error code
+#define IDS_SIGNATURE_MISSING 113
+#define IDS_SIGNATURE_WRONG 114
 
 // System menu command of the about box (low four bits clear)
 #define IDM_ABOUTBOX 16

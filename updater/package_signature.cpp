@@ -10,10 +10,6 @@
 
 namespace {
 
-// A 4096-bit signature has 512 bytes; this bound only keeps a hostile
-// answer out of memory.
-constexpr size_t kSignatureFileLimit = 16 * 1024;
-
 SignedPackage Refused(SignatureCheck check) {
     SignedPackage result;
     result.check = check;

@@ -7,7 +7,12 @@
 #include "framework/handles.h"
 #include "updater/sha256_text.h"
 
+#include <cstddef>
 #include <string>
+
+// A 4096-bit signature has 512 bytes; a larger ".sig" is refused unread, so
+// that a hostile answer stays out of memory.
+constexpr size_t kSignatureFileLimit = 16 * 1024;
 
 enum class SignatureCheck {
     kVerified,

@@ -344,6 +344,12 @@ void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
     case STALL_INSTALLER_FAILED:
         ShowFailure(IDS_INSTALLER_FAILED, static_cast<int>(detail));
         break;
+    case STALL_SIGNATURE_MISSING:
+        m_progressText.SetWindowText(AfxLoadString(IDS_SIGNATURE_MISSING));
+        break;
+    case STALL_SIGNATURE_WRONG:
+        m_progressText.SetWindowText(AfxLoadString(IDS_SIGNATURE_WRONG));
+        break;
     }
     m_bPackageReady = reason == STALL_INSTALLER_FAILED;
     EnableWindow(m_upgrade.m_hWnd, TRUE);

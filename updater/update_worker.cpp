@@ -3,6 +3,7 @@
 #include "download/socket_layer.h"
 #include "updater/installer_start.h"
 #include "updater/package_digest.h"
+#include "updater/package_signature.h"
 #include "updater/update_messages.h"
 #include "updater/user_proxy.h"
 
@@ -35,6 +36,39 @@ bool ProxyAnswers(const ProxyAddress& proxy, int timeoutMs) {
     ProbeSocket probe;
     return probe.get() != INVALID_SOCKET &&
            SockConnectHost(probe.get(), proxy.host.c_str(), proxy.port, timeoutMs, 1) == 0;
+}
+
+// What the user is told when the signature's download ended with result:
+// the server has none for the package (404 and any other refusal), or what
+// it sent is no signature (empty, or larger than any signature); else the
+// download failed.
+int RefusalOf(int result) {
+    switch (result) {
+    case DL_REFUSED:
+        return STALL_SIGNATURE_MISSING;
+    case DL_EMPTY:
+    case DL_TOO_LARGE:
+        return STALL_SIGNATURE_WRONG;
+    default:
+        return STALL_DOWNLOAD_FAILED;
+    }
+}
+
+// Why the package may not start after the signature check; 0 when it may.
+int RefusalOf(SignatureCheck check) {
+    switch (check) {
+    case SignatureCheck::kVerified:
+        return 0;
+    case SignatureCheck::kPackageUnreadable:
+        // Someone else has the package open for writing, or it went away.
+        return STALL_PACKAGE_IN_USE;
+    case SignatureCheck::kMissing:
+        return STALL_SIGNATURE_MISSING;
+    case SignatureCheck::kUnreadable:
+    case SignatureCheck::kWrong:
+        break;
+    }
+    return STALL_SIGNATURE_WRONG;
 }
 
 } // namespace
@@ -86,6 +120,7 @@ DWORD WINAPI CUpdateWorker::ThreadMain(LPVOID param) {
 void CUpdateWorker::Run() {
     const UpdateJob& job = m_job;
     PostMessageA(job.suiteWnd, WM_SUITE_SHUTDOWN, 1, 0);
+    m_proxy = HttpProxyFor(ReadUserProxySetting(), job.downloadUrl);
     const char* package = job.packagePath.c_str();
     if (!job.packageReady) {
         // An old package is removed once more; one that stays is in use.
@@ -96,15 +131,41 @@ void CUpdateWorker::Run() {
             return;
         }
         MakeSureDirectoryPathExists(package);
-        const int result = Fetch();
+        m_downloader.SetNotify(job.progress, WM_UPDATE_PROGRESS, 1);
+        m_downloader.m_nSizeLimit = 0;
+        const int result = Fetch(job.downloadUrl, job.packagePath, 0);
         if (result != DL_OK && result != DL_CURRENT) {
             Report(STALL_DOWNLOAD_FAILED, result);
             return;
         }
     }
-    if (CheckPackageDigest(job.packagePath) == PackageCheck::kMismatch) {
-        DeleteFileA(package);
-        Report(STALL_PACKAGE_REJECTED, 0);
+    CheckAndStart();
+}
+
+// Every start fetches the signature anew and checks the package again, and
+// keeps it open from the check until the installer's process exists: what
+// starts is what was checked.
+void CUpdateWorker::CheckAndStart() {
+    const UpdateJob& job = m_job;
+    const std::string signature = job.packagePath + ".sig";
+    m_downloader.SetNotify(nullptr, 0, 0);
+    m_downloader.m_nSizeLimit = kSignatureFileLimit;
+    const int fetched = Fetch(job.downloadUrl + ".sig", signature, 1);
+    SignedPackage checked;
+    if (fetched == DL_OK)
+        checked = CheckPackageSignature(job.packagePath);
+    int refusal = fetched == DL_OK ? RefusalOf(checked.check) : RefusalOf(fetched);
+    // The host's digest, where it left one, must match too.
+    if (refusal == 0 && CheckPackageDigest(job.packagePath, checked.digest) == PackageCheck::kMismatch)
+        refusal = STALL_PACKAGE_REJECTED;
+    if (refusal != 0) {
+        // Released first: a held package cannot be deleted.
+        checked.file.reset();
+        DeleteFileA(job.packagePath.c_str());
+        DeleteFileA(signature.c_str());
+        // Nothing is reported to a user who has left meanwhile.
+        if (!m_bStopping)
+            Report(refusal, refusal == STALL_DOWNLOAD_FAILED ? fetched : 0);
         return;
     }
     Sleep(kInstallerDelay);
@@ -119,25 +180,26 @@ void CUpdateWorker::Run() {
     PostMessageA(job.dialog, WM_CLOSE, 0, 0);
 }
 
-int CUpdateWorker::Fetch() {
-    m_downloader.SetNotify(m_job.progress, WM_UPDATE_PROGRESS, 1);
-    const std::optional<ProxyAddress> proxy = HttpProxyFor(ReadUserProxySetting(), m_job.downloadUrl);
-    const int result = FetchThrough(proxy);
-    // A proxy that cannot be reached at all gets one direct attempt after it.
-    if (proxy && result == DL_NET_ERROR && !m_bStopping &&
-        !ProxyAnswers(*proxy, m_downloader.m_nConnectTimeout))
-        return FetchThrough(std::nullopt);
+int CUpdateWorker::Fetch(const std::string& url, const std::string& path, int force) {
+    const int result = FetchThrough(url, path, force);
+    // A proxy that cannot be reached at all gets one direct attempt after it,
+    // and the rest of the run goes direct too.
+    if (m_proxy && result == DL_NET_ERROR && !m_bStopping &&
+        !ProxyAnswers(*m_proxy, m_downloader.m_nConnectTimeout)) {
+        m_proxy.reset();
+        return FetchThrough(url, path, force);
+    }
     return result;
 }
 
-int CUpdateWorker::FetchThrough(const std::optional<ProxyAddress>& proxy) {
-    m_downloader.m_nProxyKind = proxy ? PROXY_HTTP : PROXY_NONE;
-    m_downloader.m_strProxyHost = proxy ? proxy->host : "";
-    m_downloader.m_nProxyPort = proxy ? proxy->port : 0;
+int CUpdateWorker::FetchThrough(const std::string& url, const std::string& path, int force) {
+    m_downloader.m_nProxyKind = m_proxy ? PROXY_HTTP : PROXY_NONE;
+    m_downloader.m_strProxyHost = m_proxy ? m_proxy->host : "";
+    m_downloader.m_nProxyPort = m_proxy ? m_proxy->port : 0;
     // The downloader clears its stop flag when it starts.
     if (m_bStopping)
         return DL_STOPPED;
-    return m_downloader.Download(m_job.downloadUrl.c_str(), m_job.packagePath.c_str(), 0);
+    return m_downloader.Download(url.c_str(), path.c_str(), force);
 }
 
 void CUpdateWorker::Report(int reason, LPARAM detail) const {

@@ -1,10 +1,11 @@
 // CUpdateWorker: the update dialog's worker thread. One run asks the suite
 // to shut down, downloads the package (unless this run of the updater has
-// it already) through the user's proxy where one applies, checks it and
-// starts it as the installer. It reports to the dialog only through
-// messages: progress by the downloader's synchronous WM_UPDATE_PROGRESS (to
-// the dialog's receiver window), then WM_CLOSE after the installer started
-// or WM_UPDATE_STALLED when the run stopped short.
+// it already) and its signature through the user's proxy where one applies,
+// checks the signature and starts the package as the installer. It reports
+// to the dialog only through messages: progress by the downloader's
+// synchronous WM_UPDATE_PROGRESS (to the dialog's receiver window), then
+// WM_CLOSE after the installer started or WM_UPDATE_STALLED when the run
+// stopped short.
 #pragma once
 
 #include "download/http_download.h"
@@ -50,12 +51,17 @@ public:
 private:
     static DWORD WINAPI ThreadMain(LPVOID param);
     void Run();
-    int Fetch();
-    int FetchThrough(const std::optional<ProxyAddress>& proxy);
+    void CheckAndStart();
+    // Downloads url into path through the run's proxy, if any.
+    int Fetch(const std::string& url, const std::string& path, int force);
+    int FetchThrough(const std::string& url, const std::string& path, int force);
     void Report(int reason, LPARAM detail) const;
 
     UpdateJob m_job; // written only while no run exists
     CHttpDownload m_downloader;
+    // The run's way to the server: the user's proxy for the address, none
+    // once it could not be reached. The package and its signature both take it.
+    std::optional<ProxyAddress> m_proxy;
     std::atomic<bool> m_bStopping{false};
     UniqueHandle m_hThread;
 };

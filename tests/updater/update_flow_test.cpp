@@ -1,10 +1,12 @@
 // The whole update against nginx on loopback, with the real Update.exe and
 // a recording stand-in installer: upgrade, shutdown request, download with
-// progress, package check, installer start, close and exit event; the
-// failures that stop short of the installer and offer "升级" again; the
-// user's proxy (tinyproxy). Runs in a network namespace with loopback alone,
-// where "wexbury-mirror.test" and "wexbury-mirror" lead to loopback and
-// "wexbury-update.invalid" resolves nowhere (tests/updater/isolated_hosts).
+// progress, signature and package check, installer start, close and exit
+// event; the failures that stop short of the installer and offer "升级"
+// again; the user's proxy (tinyproxy). nginx serves the packages that
+// serve_flow_packages.sh signed with the build's key. Runs in a network
+// namespace with loopback alone, where "wexbury-mirror.test" and
+// "wexbury-mirror" lead to loopback and "wexbury-update.invalid" resolves
+// nowhere (tests/updater/isolated_hosts).
 #include <winsock2.h>
 
 #include "download/file_times.h"
@@ -135,6 +137,11 @@ std::vector<int> NginxAnswers(const std::string& object) {
     return statuses;
 }
 
+// A file nginx serves, by its object path.
+std::string ServedFile(const std::string& object) {
+    return WindowsPath(Env("WXB_NGINX_ROOT")) + object;
+}
+
 // Whether tinyproxy's log names a request for url.
 bool ProxyWasAskedFor(const std::string& url) {
     return ReadAll(WindowsPath(Env("WXB_TINYPROXY_LOG"))).find("GET " + url + " HTTP/1.1") !=
@@ -169,20 +176,10 @@ class UpdateFlowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // The package: the recording installer, padded to 1 MiB.
-        std::string package = ReadAll(WindowsPath(WXB_TEST_RECORDER));
-        ASSERT_FALSE(package.empty());
-        ASSERT_LT(package.size(), kPackageSize);
-        package.resize(kPackageSize, '\0');
-        const std::string root = WindowsPath(Env("WXB_NGINX_ROOT"));
-        CreateDirectoryA((root + "\\slow").c_str(), nullptr);
-        CreateDirectoryA((root + "\\flaky").c_str(), nullptr);
-        WriteAll(root + "\\wxbry5.exe", package);
-        for (const char* name : {"\\slow\\wxbry5.exe", "\\slow\\left.exe", "\\flaky\\wxbry5.exe"})
-            WriteAll(root + name, package);
-        // No program: text, under a program's name.
-        WriteAll(root + "\\notes.exe", std::string(4096, 'n'));
-        packageDigest = Hex(FileSha256(root + "\\wxbry5.exe").value());
-        servedPackage = package;
+        const std::string package = ServedFile("/wxbry5.exe");
+        servedPackage = ReadAll(package);
+        ASSERT_EQ(kPackageSize, servedPackage.size()) << "run under serve_flow_packages.sh";
+        packageDigest = Hex(FileSha256(package).value());
     }
 
     void SetUp() override {
@@ -206,6 +203,7 @@ protected:
         DeleteFileA(packagePath.c_str());
         DeleteFileA((packagePath + ".down").c_str());
         DeleteFileA((packagePath + ".sha256").c_str());
+        DeleteFileA((packagePath + ".sig").c_str());
         RemoveDirectoryA((workDir + "\\package").c_str());
         RemoveDirectoryA(workDir.c_str());
         DeleteFileA(recordFile.c_str());
@@ -315,6 +313,9 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     EXPECT_EQ(1, host.ShutdownCount()) << "an optional update asks once";
     EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/slow/wxbry5.exe"));
     EXPECT_EQ(servedPackage, ReadAll(packagePath));
+    // Its signature came once, beside it, without showing in the progress.
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/slow/wxbry5.exe.sig"));
+    EXPECT_EQ(ReadAll(ServedFile("/slow/wxbry5.exe.sig")), ReadAll(packagePath + ".sig"));
 }
 
 TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
@@ -392,7 +393,7 @@ TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndThePressResumes) {
     EXPECT_TRUE(host.ExitEventSet());
 }
 
-TEST_F(UpdateFlowTest, PackageThatCannotStartOffersUpgradeAgainWithoutDownloading) {
+TEST_F(UpdateFlowTest, PackageThatCannotStartIsCheckedAgainForEveryStartWithoutDownloading) {
     Offer("/notes.exe");
     HWND dlg = StartAndUpgrade();
     ASSERT_TRUE(dlg);
@@ -402,14 +403,25 @@ TEST_F(UpdateFlowTest, PackageThatCannotStartOffersUpgradeAgainWithoutDownloadin
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
     ASSERT_TRUE(WaitForUpgradeOffered(dlg));
 
-    // The press starts the checked package again, without a download.
+    // The press starts the package again, without a download, but with its
+    // signature fetched and checked anew.
     SetWindowTextA(progressText, "");
     PostUpgradeCommand(dlg);
     EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
     ASSERT_TRUE(WaitForUpgradeOffered(dlg));
     EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/notes.exe"));
+    EXPECT_EQ((std::vector<int>{200, 200}), NginxAnswers("/notes.exe.sig"));
     EXPECT_EQ(2, host.ShutdownCount());
     EXPECT_EQ(std::string(4096, 'n'), ReadAll(packagePath));
+
+    // Changed since it was checked: refused and deleted.
+    WriteAll(packagePath, std::string(4096, 'm'));
+    PostUpgradeCommand(dlg);
+    const std::string wrong = LoadUpdateString(IDS_SIGNATURE_WRONG);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == wrong; }, 15000)) << TextOf(progressText);
+    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
+    EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/notes.exe"));
     EXPECT_TRUE(ReadAll(recordFile).empty());
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit());
@@ -427,25 +439,66 @@ TEST_F(UpdateFlowTest, PackageMatchingTheHostsDigestIsInstalled) {
     EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
 }
 
-TEST_F(UpdateFlowTest, PackageNotMatchingTheHostsDigestIsDeletedAndNeverRun) {
-    Offer("/wxbry5.exe");
-    CreateDirectoryA(workDir.c_str(), nullptr);
-    CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
-    std::string wrong = packageDigest;
-    wrong[0] = wrong[0] == '0' ? '1' : '0';
-    WriteAll(packagePath + ".sha256", wrong + "  wxbry5.exe\n");
-    HWND dlg = StartAndUpgrade();
-    ASSERT_TRUE(dlg);
-    const std::string expected = LoadUpdateString(IDS_PACKAGE_REJECTED);
-    HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
-    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
-    EXPECT_TRUE(WaitForUpgradeOffered(dlg));
-    PumpFor(700);
-    EXPECT_TRUE(IsWindow(dlg));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
-    EXPECT_TRUE(ReadAll(recordFile).empty());
-    PostMessageA(dlg, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(host.WaitForExit());
+// The digest the host may leave: none, that of the package as signed, another.
+enum class HostDigest { kNone, kOfTheSignedPackage, kAnother };
+
+struct RefusalCase {
+    const char* what;
+    const char* path;      // of the package on nginx (serve_flow_packages.sh)
+    HostDigest hostDigest; // what the host leaves beside the package path
+    UINT text;             // the progress line then
+    int signatureStatus;   // nginx's answer to the request for "<path>.sig"
+};
+
+const RefusalCase kRefusalCases[] = {
+    {"one byte of the package flipped", "/refused/flipped.exe", HostDigest::kNone, IDS_SIGNATURE_WRONG, 200},
+    {"signed by another key, the host's digest matching", "/refused/other_key.exe",
+     HostDigest::kOfTheSignedPackage, IDS_SIGNATURE_WRONG, 200},
+    {"no signature on the server", "/refused/unsigned.exe", HostDigest::kNone, IDS_SIGNATURE_MISSING, 404},
+    {"an empty signature", "/refused/empty_sig.exe", HostDigest::kNone, IDS_SIGNATURE_WRONG, 200},
+    {"a signature of 20 KiB", "/refused/long_sig.exe", HostDigest::kNone, IDS_SIGNATURE_WRONG, 200},
+    {"signed, but another digest from the host", "/row/digest/wxbry5.exe", HostDigest::kAnother,
+     IDS_PACKAGE_REJECTED, 200},
+};
+
+TEST_F(UpdateFlowTest, PackageFailingItsChecksIsDeletedAndNeverRun) {
+    for (const RefusalCase& row : kRefusalCases) {
+        SCOPED_TRACE(row.what);
+        const std::string path = row.path;
+        Offer(path);
+        CreateDirectoryA(workDir.c_str(), nullptr);
+        CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
+        DeleteFileA((packagePath + ".sha256").c_str());
+        if (row.hostDigest != HostDigest::kNone) {
+            std::string digest = packageDigest;
+            if (row.hostDigest == HostDigest::kAnother)
+                digest[0] = digest[0] == '0' ? '1' : '0';
+            WriteAll(packagePath + ".sha256", digest + "  wxbry5.exe\n");
+        }
+        HWND dlg = StartAndUpgrade();
+        ASSERT_TRUE(dlg);
+        HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+        const std::string expected = LoadUpdateString(row.text);
+        // The package and its signature are gone, so the second press
+        // downloads both again.
+        for (int press = 1; press <= 2; ++press) {
+            if (press == 2) {
+                SetWindowTextA(progressText, "");
+                PostUpgradeCommand(dlg);
+            }
+            EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000))
+                << TextOf(progressText);
+            ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((packagePath + ".sig").c_str()));
+        }
+        EXPECT_EQ((std::vector<int>{200, 200}), NginxAnswers(path));
+        EXPECT_EQ(std::vector<int>(2, row.signatureStatus), NginxAnswers(path + ".sig"));
+        EXPECT_TRUE(IsWindow(dlg));
+        PostMessageA(dlg, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(host.WaitForExit());
+        EXPECT_TRUE(ReadAll(recordFile).empty()) << "nothing started";
+    }
 }
 
 struct ProxyCase {
@@ -475,16 +528,21 @@ TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
         server.replace(server.find('%'), 2,
                        server.back() == 'p' ? Env("WXB_TINYPROXY_PORT") : std::to_string(ClosedPort()));
         UserProxy proxy(proxyCase.enable, server, proxyCase.bypass);
-        const std::string path = "/wxbry5.exe?proxy-row=" + std::to_string(++row);
+        const std::string path = "/row/proxy-" + std::to_string(++row) + "/wxbry5.exe";
         Offer(path, proxyCase.host);
         DeleteFileA(recordFile.c_str());
         ASSERT_TRUE(StartAndUpgrade());
         ASSERT_TRUE(host.WaitForExit(30000));
         EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
         EXPECT_EQ(servedPackage, ReadAll(packagePath));
-        EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(path, proxyCase.host)));
-        // Straight from nginx, or through tinyproxy, which hands ".invalid" on.
-        EXPECT_EQ(proxyCase.throughProxy ? std::vector<int>{} : std::vector<int>{200}, NginxAnswers(path));
+        // Straight from nginx, or through tinyproxy, which hands ".invalid"
+        // on; the signature the same way.
+        for (const std::string& object : {path, path + ".sig"}) {
+            EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(object, proxyCase.host))) << object;
+            EXPECT_EQ(proxyCase.throughProxy ? std::vector<int>{} : std::vector<int>{200},
+                      NginxAnswers(object))
+                << object;
+        }
     }
 }
 
