@@ -3,12 +3,15 @@
 #include "updater/package_signature.h"
 
 #include "harness/temp_folder.h"
+#include "harness/wait_until.h"
+#include "updater/installer_start.h"
 #include "updater/package_digest.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -133,23 +136,20 @@ TEST(PackageSignatureTest, WhatWasCheckedIsWhatStarts) {
     // Readers may: the ".sha256" check can still hash it by name.
     EXPECT_TRUE(FileSha256(package).has_value());
 
-    // The installer starts from the held file.
-    ASSERT_TRUE(SetEnvironmentVariableA("WXB_RECORD_FILE", folder.Path("started.txt").c_str()));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(package.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.Path().c_str(), &startup, &process));
-    const UniqueHandle installer(process.hProcess);
-    CloseHandle(process.hThread);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(installer.get(), 10000));
-    DWORD exitCode = 1;
-    EXPECT_TRUE(GetExitCodeProcess(installer.get(), &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(folder.Read("started.txt").empty());
+    // The installer starts from the held file, directly and through the shell.
+    const std::string record = folder.Path("started.txt");
+    ASSERT_TRUE(SetEnvironmentVariableA("WXB_RECORD_FILE", record.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstaller(package, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstallerThroughShell(package, nullptr));
+    const auto starts = [&] {
+        const std::string lines = harness::ReadWholeFile(record);
+        return std::count(lines.begin(), lines.end(), '\n');
+    };
+    EXPECT_TRUE(harness::WaitUntil([&] { return starts() == 2; }, 10000)) << starts();
 
+    // Writable again once released and the installers have ended.
     result.file.reset();
-    EXPECT_TRUE(openForWriting(package));
+    EXPECT_TRUE(harness::WaitUntil([&] { return openForWriting(package); }, 10000));
 }
 
 } // namespace
