@@ -4,8 +4,9 @@
 # shows the demo calendar page served by nginx on the suite web server's
 # address, and offers an update to Update.exe, which downloads the demo
 # installer from the same server (slowed down, so the progress can be
-# watched), checks it against the digest the host put beside the package
-# and starts it. On the user's display (DISPLAY set) everything runs until
+# watched) with its signature, checks the signature against the key built
+# into the updater and the package against the digest the host put beside
+# it, and starts it. On the user's display (DISPLAY set) everything runs until
 # it is closed; without a display it runs inside a private Xvfb, the upgrade
 # is clicked, and screenshots are saved. BUILD_ROOT chooses the build
 # directory (default: build).
@@ -41,6 +42,14 @@ mkdir -p "$demo/www/oempage/ad/topright/images"
 python3 tools/loading_picture.py "$demo/www/oempage/ad/topright/images/loading.bmp"
 mkdir -p "$demo/www/wxb/soft" "$demo/update"
 cp "$root/win/bin/wxbry5_setup.exe" "$demo/www/wxb/soft/"
+# Signed as a publisher signs, with the build's own key; a build made with a
+# publisher's key (WXB_PACKAGE_KEY) has no private half to sign with.
+if grep -q '^WXB_PACKAGE_KEY:FILEPATH=.' "$root/win/CMakeCache.txt"; then
+    echo "demo: this build takes the publisher's key; the unsigned demo package will be refused" >&2
+else
+    openssl dgst -sha256 -sign "$root/win/package_key/private.pem" \
+        -out "$demo/www/wxb/soft/wxbry5_setup.exe.sig" "$demo/www/wxb/soft/wxbry5_setup.exe"
+fi
 (cd "$demo/www/wxb/soft" && sha256sum wxbry5_setup.exe) >"$demo/update/wxbry5_setup.exe.sha256"
 # About three seconds for the package, long enough to watch the progress.
 rate=$(( $(stat -c %s "$demo/www/wxb/soft/wxbry5_setup.exe") / 3 / 1024 ))
@@ -91,6 +100,8 @@ grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$log" &&
     echo "demo: the calendar asked $server for its page"
 grep -q "GET /wxb/soft/wxbry5_setup.exe HTTP/1.1\" 200" "$log" &&
     echo "demo: the updater downloaded the package from $server"
+grep -q "GET /wxb/soft/wxbry5_setup.exe.sig HTTP/1.1\" 200" "$log" &&
+    echo "demo: the updater fetched the package's signature from $server"
 grep -q "GET /oempage/ad/topright/images/loading.bmp HTTP/1.1\" 200" "$log" &&
     echo "demo: the splash fetched the loading picture from $server; the next run shows it"
 [ -f "$shot" ] && echo "demo: screenshot of the calendar and the update offer saved as $shot"
