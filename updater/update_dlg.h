@@ -74,7 +74,7 @@ private:
     uint32_t m_nShownPercent = 0;    // where the bar stands
     bool m_bUpgrading = false;       // a run was started and has not reported back
     // The package was downloaded and checked in this run but did not start:
-    // "升级" starts it again without a download.
+    // "升级" checks and starts it again without a download.
     bool m_bPackageReady = false;
     CDialog* m_pAbout = nullptr; // the About box while it runs
 };

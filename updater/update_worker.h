@@ -26,7 +26,7 @@ struct UpdateJob {
     HWND suiteWnd = nullptr; // borrowed: the suite host's window
     std::string downloadUrl;
     std::string packagePath;
-    bool packageReady = false; // downloaded and checked earlier: check and start only
+    bool packageReady = false; // downloaded earlier: its signature fetched and checked again, then started
 };
 
 class CUpdateWorker {
