@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <utility>
@@ -38,11 +39,11 @@ private:
     Handle m_h = Traits::Invalid();
 };
 
-// Traits of the handles whose "none" is null, with the function that
-// releases them.
+// Traits of the handles whose "none" is null (or 0, for the CryptoAPI's
+// integer handles), with the function that releases them.
 template <typename Handle, auto Release> struct NullHandleTraits {
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
+    static Handle Invalid() { return Handle{}; }
+    static bool IsValid(Handle h) { return h != Handle{}; }
     static void Close(Handle h) { Release(h); }
 };
 
@@ -79,6 +80,22 @@ using UniqueInternet = UniqueResource<HINTERNET, NullHandleTraits<HINTERNET, Int
 
 // Automation strings (SysAllocString*).
 using UniqueBstr = UniqueResource<BSTR, NullHandleTraits<BSTR, SysFreeString>>;
+
+// Open registry keys (RegOpenKeyEx, RegCreateKeyEx); not the predefined roots.
+using UniqueRegKey = UniqueResource<HKEY, NullHandleTraits<HKEY, RegCloseKey>>;
+
+// Views of file mappings (MapViewOfFile). Unmap a view before its mapping
+// is closed: declare the owner after the mapping's.
+using UniqueMappedView = UniqueResource<void*, NullHandleTraits<void*, UnmapViewOfFile>>;
+
+// CryptoAPI providers, hashes and keys. Destroy keys and hashes before the
+// provider they were made on.
+inline BOOL ReleaseCryptProvider(HCRYPTPROV provider) {
+    return CryptReleaseContext(provider, 0);
+}
+using UniqueCryptProvider = UniqueResource<HCRYPTPROV, NullHandleTraits<HCRYPTPROV, ReleaseCryptProvider>>;
+using UniqueCryptHash = UniqueResource<HCRYPTHASH, NullHandleTraits<HCRYPTHASH, CryptDestroyHash>>;
+using UniqueCryptKey = UniqueResource<HCRYPTKEY, NullHandleTraits<HCRYPTKEY, CryptDestroyKey>>;
 
 // Locks a global memory block for the scope, or until Unlock.
 class GlobalLockScope {

@@ -2,7 +2,7 @@
 // into a hash object that a signature can then be verified against.
 #pragma once
 
-#include "updater/crypt_handles.h"
+#include "framework/handles.h"
 #include "updater/sha256_text.h"
 
 class FileHash {

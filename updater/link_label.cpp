@@ -18,14 +18,13 @@ constexpr LONG kRegistryValueSize = 260;
 // The default value of a key under HKEY_CLASSES_ROOT; nothing when the key
 // cannot be opened or its value cannot be read whole.
 std::optional<std::string> ClassesRootDefault(const std::string& subKey) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    HKEY opened;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return std::nullopt;
+    const UniqueRegKey key(opened);
     char value[kRegistryValueSize] = {};
     LONG size = sizeof value;
-    const LONG status = RegQueryValueA(key, nullptr, value, &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
+    if (RegQueryValueA(key.get(), nullptr, value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::string(value, strnlen(value, sizeof value));
 }

@@ -42,27 +42,20 @@ void EnterProgramDirectory() {
 
 } // namespace
 
-CUpdateApp::CUpdateApp() = default;
-
-CUpdateApp::~CUpdateApp() {
-    if (m_pView)
-        UnmapViewOfFile(m_pView);
-}
-
 const UpdateBlock* CUpdateApp::OpenBlock(const char* name, bool& opened) {
     opened = false;
     m_hMapping.reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
     if (!m_hMapping)
         return nullptr;
-    m_pView = MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0);
-    if (!m_pView)
+    m_view.reset(MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!m_view)
         return nullptr;
     // A mapping smaller than the layout would be read past its end.
     MEMORY_BASIC_INFORMATION region{};
-    if (!VirtualQuery(m_pView, &region, sizeof region) || region.RegionSize < sizeof(UpdateBlock))
+    if (!VirtualQuery(m_view.get(), &region, sizeof region) || region.RegionSize < sizeof(UpdateBlock))
         return nullptr;
     opened = true;
-    return static_cast<const UpdateBlock*>(m_pView);
+    return static_cast<const UpdateBlock*>(m_view.get());
 }
 
 BOOL CUpdateApp::InitInstance() {

@@ -8,9 +8,6 @@
 
 class CUpdateApp : public CWinApp {
 public:
-    CUpdateApp();
-    ~CUpdateApp() override;
-
     BOOL InitInstance() override;
 
     // Opens and maps the named block; null (and opened = false) when there
@@ -19,5 +16,5 @@ public:
 
 private:
     UniqueHandle m_hMapping;
-    void* m_pView = nullptr; // the whole mapping, unmapped by the destructor
+    UniqueMappedView m_view; // the whole mapping; unmapped before it is closed
 };

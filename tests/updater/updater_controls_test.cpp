@@ -2,6 +2,7 @@
 // frames, clicks and transparency, and the hyperlink's address, size,
 // colours, error report and browser fallback.
 #include "framework/dialog.h"
+#include "framework/handles.h"
 #include "framework/win_app.h"
 #include "updater/link_label.h"
 #include "updater/strip_button.h"
@@ -369,14 +370,14 @@ TEST_F(UpdaterControlsTest, FailedOpenExplainsItselfAndStaysUnvisited) {
 class ClassesRootValue {
 public:
     ClassesRootValue(const std::string& subKey, const std::string& value) : m_subKey(subKey) {
-        HKEY key;
+        HKEY created;
         char old[512] = {};
         LONG size = sizeof old;
         m_hadValue = RegQueryValueA(HKEY_CLASSES_ROOT, subKey.c_str(), old, &size) == ERROR_SUCCESS;
         m_old = old;
-        if (RegCreateKeyA(HKEY_CLASSES_ROOT, subKey.c_str(), &key) == ERROR_SUCCESS) {
-            RegSetValueA(key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
-            RegCloseKey(key);
+        if (RegCreateKeyA(HKEY_CLASSES_ROOT, subKey.c_str(), &created) == ERROR_SUCCESS) {
+            const UniqueRegKey key(created);
+            RegSetValueA(key.get(), nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
         }
     }
     ~ClassesRootValue() {
