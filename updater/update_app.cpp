@@ -2,6 +2,7 @@
 
 #include "updater/update_app.h"
 
+#include "download/socket_handles.h"
 #include "updater/update_dlg.h"
 #include "updater/update_messages.h"
 
@@ -10,25 +11,6 @@
 namespace {
 
 CUpdateApp theApp;
-
-// Windows Sockets for the downloader, for the whole run.
-class WinsockScope {
-public:
-    WinsockScope() {
-        WSADATA data;
-        m_ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockScope() {
-        if (m_ok)
-            WSACleanup();
-    }
-    WinsockScope(const WinsockScope&) = delete;
-    WinsockScope& operator=(const WinsockScope&) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    bool m_ok;
-};
 
 // Makes the executable's directory the current directory.
 void EnterProgramDirectory() {
@@ -59,6 +41,7 @@ const UpdateBlock* CUpdateApp::OpenBlock(const char* name, bool& opened) {
 }
 
 BOOL CUpdateApp::InitInstance() {
+    // Windows Sockets for the downloader, for the whole run.
     WinsockScope winsock;
     if (!winsock.ok())
         return FALSE;

@@ -1,5 +1,6 @@
 #include "updater/update_worker.h"
 
+#include "download/socket_handles.h"
 #include "download/socket_layer.h"
 #include "updater/installer_start.h"
 #include "updater/package_digest.h"
@@ -14,22 +15,6 @@
 namespace {
 
 constexpr DWORD kInstallerDelay = 500;
-
-// A socket of the downloader's socket layer, closed with the object.
-class ProbeSocket {
-public:
-    ProbeSocket() : m_hSocket(SockCreate(AF_INET, SOCK_STREAM, 0)) {}
-    ~ProbeSocket() {
-        if (m_hSocket != INVALID_SOCKET)
-            SockClose(m_hSocket, 1);
-    }
-    ProbeSocket(const ProbeSocket&) = delete;
-    ProbeSocket& operator=(const ProbeSocket&) = delete;
-    SOCKET get() const { return m_hSocket; }
-
-private:
-    SOCKET m_hSocket;
-};
 
 // Whether a connection to the proxy can be made at all.
 bool ProxyAnswers(const ProxyAddress& proxy, int timeoutMs) {
