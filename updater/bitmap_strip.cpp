@@ -1,12 +1,10 @@
 #include "updater/bitmap_strip.h"
 
-#include "framework/win_app.h"
+#include "skin/resource_bitmap.h"
 
 void CBitmapStrip::LoadFromResource(UINT nID, int frameCount) {
     Take(nullptr, frameCount);
-    if (nID == 0)
-        return;
-    Take(LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID)), frameCount);
+    Take(LoadResourceBitmap(nID).release(), frameCount);
 }
 
 void CBitmapStrip::LoadFromFile(const std::string& path, int frameCount) {

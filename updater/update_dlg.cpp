@@ -1,6 +1,7 @@
 #include "updater/update_dlg.h"
 
 #include "framework/win_app.h"
+#include "skin/resource_bitmap.h"
 #include "suite_servers.h"
 #include "update_resource.h"
 #include "updater/update_messages.h"
@@ -207,16 +208,10 @@ LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CUpdateDlg::PaintBackground() {
     PaintDC paint(m_hWnd);
-    UniqueBitmap background(LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND)));
-    BITMAP info{};
-    if (!background || !GetObjectA(background.get(), sizeof info, &info))
-        return;
-    MemoryDC source(CreateCompatibleDC(paint.get()));
-    SelectObjectScope select(source.get(), background.get());
     RECT client;
     GetClientRect(&client);
-    StretchBlt(paint.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth,
-               info.bmHeight, SRCCOPY);
+    StretchSkinBitmap(paint.get(), LoadResourceBitmap(IDB_BACKGROUND).get(), client.left, client.top,
+                      client.right, client.bottom);
 }
 
 LRESULT CUpdateDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,25 +1,13 @@
 #include "updater/update_skin_dialog.h"
 
 #include "framework/handles.h"
-#include "framework/win_app.h"
 #include "skin/bitmap_region.h"
-
-namespace {
-
-HBITMAP LoadShapeBitmap(int nID) {
-    return ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(LOWORD(nID)));
-}
-
-} // namespace
+#include "skin/resource_bitmap.h"
 
 void CUpdateSkinDialog::ApplySkinRegion() {
     if (!m_hWnd || ShapeBitmapId() == 0)
         return;
-    UniqueBitmap mask(LoadShapeBitmap(ShapeBitmapId()));
-    UniqueRegion region(CreateRegionFromBitmap(mask.get(), 0x00FFFFFF, 0x00101010));
-    if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE))
-        region.release(); // the window owns it now
-    else
+    if (!SetWindowRegionFromBitmap(m_hWnd, LoadResourceBitmap(ShapeBitmapId()).get(), 0x00FFFFFF, 0x00101010))
         ::MessageBoxA(m_hWnd, "SADF", "", MB_OK);
     Invalidate(TRUE);
 }
@@ -34,7 +22,7 @@ LRESULT CUpdateSkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
 
 void CUpdateSkinDialog::Paint() {
     PaintDC paint(m_hWnd);
-    UniqueBitmap shape(LoadShapeBitmap(ShapeBitmapId()));
+    UniqueBitmap shape(LoadResourceBitmap(ShapeBitmapId()));
     if (!shape)
         return;
     RECT client;
