@@ -4,6 +4,7 @@
 
 #include "download/file_times.h"
 #include "harness/temp_folder.h"
+#include "tests/harness/wait_until.h"
 #include "tests/download/progress_window.h"
 #include "tests/download/test_support.h"
 
@@ -251,8 +252,7 @@ TEST_F(HttpDownloadTest, TemporaryFileChangedWhileTheAnswerIsAwaited) {
         WriteTemp(PatternBytes(0, 1000), kFaultTime);
         std::atomic<int> result{-1};
         std::thread worker([&] { result = Get(Fault(object)); });
-        for (int i = 0; i < 100 && Hits(object) == 0; ++i)
-            Sleep(20);
+        harness::WaitUntil([&] { return Hits(object) != 0; }, 2000);
         if (replacement < 0)
             DeleteFileA(m_temp.c_str());
         else
@@ -651,13 +651,14 @@ TEST_F(HttpDownloadTest, WorkerThreadReportsToTheWindowThread) {
         result = Get(Fault("/worker?size=200000&slow=20"));
         finished = true;
     });
-    const DWORD start = GetTickCount();
-    while (!finished && GetTickCount() - start < 20000) {
+    // The window's messages are dispatched between the checks.
+    const auto dispatchMessages = [] {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-    }
+    };
+    harness::WaitUntil([&] { return finished.load(); }, 20000, dispatchMessages);
     worker.join();
     EXPECT_EQ(result, DL_STOPPED);
     EXPECT_TRUE(stopped);

@@ -4,6 +4,7 @@
 // never gives that answer (it starts such a package at once, without a
 // prompt), so the shell's way is driven directly here.
 #include "harness/temp_folder.h"
+#include "tests/harness/wait_until.h"
 #include "updater/installer_start.h"
 
 #include <gtest/gtest.h>
@@ -45,13 +46,16 @@ TEST(InstallerStartTest, StartsFromThePackagesFolderOrNamesTheFailure) {
             continue;
         // The recorder runs on its own: wait for its line.
         std::string line;
-        for (int i = 0; i < 500 && line.empty(); ++i, Sleep(10))
-            line = harness::ReadWholeFile(record);
+        harness::WaitUntil(
+            [&] {
+                line = harness::ReadWholeFile(record);
+                return !line.empty();
+            },
+            5000);
         EXPECT_NE(std::string::npos, line.find(package)) << line;
         EXPECT_EQ(0, lstrcmpiA((directory + "\n").c_str(), line.substr(line.find('|') + 1).c_str())) << line;
         // The folder goes only after the recorder has.
-        for (int i = 0; i < 500 && !DeleteFileA(package.c_str()); ++i)
-            Sleep(10);
+        harness::WaitUntil([&] { return DeleteFileA(package.c_str()) != FALSE; }, 5000);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
+#include "tests/harness/wait_until.h"
 #include "updater/link_label.h"
 #include "updater/strip_button.h"
 #include "updater/update_skin_dialog.h"
@@ -305,16 +306,13 @@ class MessageBoxAnswerer {
 public:
     explicit MessageBoxAnswerer(HWND owner)
         : m_thread([this, owner] {
-              for (int i = 0; i < 500 && !m_done; ++i) {
-                  HWND box = FindBox(owner);
-                  if (box) {
-                      text = WindowTextOf(GetDlgItem(box, 0xFFFF));
-                      PostMessageA(box, WM_COMMAND, IDOK, 0);
-                      m_done = true;
-                      return;
-                  }
-                  Sleep(10);
-              }
+              HWND box = nullptr;
+              harness::WaitUntil([&] { return m_done || (box = FindBox(owner)) != nullptr; }, 5000);
+              if (!box)
+                  return;
+              text = WindowTextOf(GetDlgItem(box, 0xFFFF));
+              PostMessageA(box, WM_COMMAND, IDOK, 0);
+              m_done = true;
           }) {}
     ~MessageBoxAnswerer() {
         m_done = true;
@@ -421,11 +419,12 @@ protected:
         *result = CLinkLabel::OpenAddress(address, SW_SHOW);
         // WinExec does not wait for the program.
         std::string lines;
-        const DWORD start = GetTickCount();
-        while (lines.empty() && GetTickCount() - start < (*result > 32 ? 5000u : 1000u)) {
-            Sleep(20);
-            lines = RecordedLines(recordFile);
-        }
+        harness::WaitUntil(
+            [&] {
+                lines = RecordedLines(recordFile);
+                return !lines.empty();
+            },
+            *result > 32 ? 5000 : 1000);
         return lines;
     }
 
