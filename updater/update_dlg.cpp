@@ -1,9 +1,9 @@
 #include "updater/update_dlg.h"
 
 #include "framework/win_app.h"
+#include "resources/update_resource.h"
 #include "skin/resource_bitmap.h"
 #include "suite_servers.h"
-#include "update_resource.h"
 #include "updater/update_messages.h"
 #include "updater/update_rules.h"
 

@@ -3,10 +3,10 @@
 #include "download/http_download.h"
 
 #include "download/file_times.h"
-#include "harness/temp_folder.h"
-#include "tests/harness/wait_until.h"
 #include "tests/download/progress_window.h"
 #include "tests/download/test_support.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/wait_until.h"
 
 #include <gtest/gtest.h>
 

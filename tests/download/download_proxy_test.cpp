@@ -2,8 +2,8 @@
 // own SOCKS 4/4A/5 server (tests/servers/socks_proxy.py), which also logs the
 // packets it receives and plays the refusal cases.
 #include "download/http_download.h"
-#include "harness/temp_folder.h"
 #include "tests/download/test_support.h"
+#include "tests/harness/temp_folder.h"
 
 #include <gtest/gtest.h>
 

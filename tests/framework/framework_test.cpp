@@ -6,7 +6,7 @@
 #include "framework/dialog_template.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
-#include "framework_test_ids.h"
+#include "tests/framework/framework_test_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "framework/occ_manager.h"
 #include "framework/ole_control_site.h"
 #include "framework/win_app.h"
-#include "framework_test_ids.h"
+#include "tests/framework/framework_test_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The stand-in suite host with the real calendar: it shows the calendar
 // under its own "Wexbury" window and ends when the calendar ends.
-#include "harness/program.h"
-#include "harness/temp_folder.h"
-#include "harness/window_probe.h"
+#include "tests/harness/program.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/window_probe.h"
 
 #include <gtest/gtest.h>
 

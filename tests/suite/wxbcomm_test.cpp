@@ -2,9 +2,9 @@
 // value, one instance per program name that outlives the library, and the
 // suite host's window found by its title.
 #include "framework/handles.h"
-#include "harness/temp_folder.h"
-#include "harness/titled_window.h"
 #include "suite/wxbcomm.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/titled_window.h"
 
 #include <gtest/gtest.h>
 

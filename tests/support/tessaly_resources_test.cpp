@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "tessaly_resource.h"
+#include "resources/tessaly_resource.h"
 #include "tests/support/resource_expect.h"
 #include "tests/support/resource_probe.h"
 #include "tests/support/template_dialog.h"

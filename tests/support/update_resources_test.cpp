@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "resources/update_resource.h"
 #include "suite_servers.h"
 #include "tests/support/resource_expect.h"
 #include "tests/support/resource_probe.h"
 #include "tests/support/template_dialog.h"
-#include "update_resource.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // when CreateProcess answers that the package needs elevation. This Wine
 // never gives that answer (it starts such a package at once, without a
 // prompt), so the shell's way is driven directly here.
-#include "harness/temp_folder.h"
+#include "tests/harness/temp_folder.h"
 #include "tests/harness/wait_until.h"
 #include "updater/installer_start.h"
 

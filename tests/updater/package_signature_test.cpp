@@ -2,8 +2,8 @@
 // (sign_package.sh): by the build's key pair and by a second key.
 #include "updater/package_signature.h"
 
-#include "harness/temp_folder.h"
-#include "harness/wait_until.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/wait_until.h"
 #include "updater/installer_start.h"
 #include "updater/package_digest.h"
 

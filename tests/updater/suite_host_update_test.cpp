@@ -2,9 +2,9 @@
 // fills the block the updater reads, receives the shutdown request and the
 // exit event and lists them, and gets the updater's version stamp.
 #include "framework/handles.h"
-#include "harness/temp_folder.h"
-#include "harness/window_probe.h"
-#include "update_resource.h"
+#include "resources/update_resource.h"
+#include "tests/harness/temp_folder.h"
+#include "tests/harness/window_probe.h"
 
 #include <gtest/gtest.h>
 

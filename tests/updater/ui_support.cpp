@@ -1,4 +1,4 @@
-#include "ui_support.h"
+#include "tests/updater/ui_support.h"
 
 #include "framework/handles.h"
 #include "tests/harness/message_pump.h"

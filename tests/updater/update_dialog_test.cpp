@@ -3,10 +3,10 @@
 // the keys, the drag strip and the window's shape.
 #include "framework/handles.h"
 #include "framework/win_app.h"
+#include "resources/update_resource.h"
 #include "tests/harness/reference_region.h"
-#include "test_suite_host.h"
-#include "ui_support.h"
-#include "update_resource.h"
+#include "tests/updater/test_suite_host.h"
+#include "tests/updater/ui_support.h"
 
 #include <gtest/gtest.h>
 

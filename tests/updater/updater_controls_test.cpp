@@ -5,11 +5,11 @@
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "tests/harness/wait_until.h"
+#include "tests/updater/ui_support.h"
+#include "tests/updater/updater_controls_test_ids.h"
 #include "updater/link_label.h"
 #include "updater/strip_button.h"
 #include "updater/update_skin_dialog.h"
-#include "updater_controls_test_ids.h"
-#include "ui_support.h"
 
 #include <gtest/gtest.h>
 
