@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -24,6 +25,20 @@ UniqueHandle NewSocketEvent() {
 int FailWith(int code) {
     SockSetLastError(code);
     return -1;
+}
+
+// The end of a timed send or receive whose attempt returned n (the bytes,
+// or minus the error): the bytes, or -1 with the error stored. Nothing when
+// the attempt would block and event, made on the first such attempt, is
+// ready to wait on before the next.
+std::optional<int> EndOfAttempt(int n, UniqueHandle& event) {
+    if (n >= 0)
+        return n;
+    if (-n != WSAEWOULDBLOCK)
+        return FailWith(-n);
+    if (!event && !(event = NewSocketEvent()))
+        return FailWith(static_cast<int>(GetLastError()));
+    return std::nullopt;
 }
 
 // Waits for the event already associated with the socket and collects what
@@ -150,13 +165,8 @@ int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
     // still yields that data (Wine signals no further FD_READ for it).
     UniqueHandle event;
     for (;;) {
-        const int n = SockRecv(s, buffer, length);
-        if (n >= 0)
-            return n;
-        if (-n != WSAEWOULDBLOCK)
-            return FailWith(-n);
-        if (!event && !(event = NewSocketEvent()))
-            return FailWith(static_cast<int>(GetLastError()));
+        if (const std::optional<int> end = EndOfAttempt(SockRecv(s, buffer, length), event))
+            return *end;
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_READ | FD_CLOSE, ms, events))
             return -1;
@@ -170,13 +180,8 @@ int SockRecvTimeout(SOCKET s, char* buffer, int length, int ms) {
 int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms) {
     UniqueHandle event;
     for (;;) {
-        const int n = SockSend(s, buffer, length);
-        if (n >= 0)
-            return n;
-        if (-n != WSAEWOULDBLOCK)
-            return FailWith(-n);
-        if (!event && !(event = NewSocketEvent()))
-            return FailWith(static_cast<int>(GetLastError()));
+        if (const std::optional<int> end = EndOfAttempt(SockSend(s, buffer, length), event))
+            return *end;
         Sleep(kWouldBlockPauseMs);
         WSANETWORKEVENTS events;
         if (!WaitNetworkEvents(s, event.get(), FD_WRITE | FD_CLOSE, ms, events))
