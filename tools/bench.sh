@@ -6,9 +6,7 @@ cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
 
 tools/setup.sh
-cmake -S . -B "$root/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DWXB_WERROR=ON >/dev/null
-cmake --build "$root/win"
+tools/build-win "$root"
 export WINEPREFIX="$PWD/$root/win/wineprefix"
 tools/wine-prefix
 

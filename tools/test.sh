@@ -8,9 +8,7 @@ root=${BUILD_ROOT:-build}
 
 tools/setup.sh
 
-cmake -S . -B "$root/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DWXB_WERROR=ON >/dev/null
-cmake --build "$root/win"
+tools/build-win "$root"
 cmake -S . -B "$root/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DWXB_WERROR=ON >/dev/null
 cmake --build "$root/native"
