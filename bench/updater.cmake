@@ -4,5 +4,4 @@
 if(WIN32)
     add_executable(update_bench updater/update_bench.cpp ${CMAKE_SOURCE_DIR}/suite/update_offer.cpp)
     target_link_libraries(update_bench PRIVATE updater_core download psapi ws2_32)
-    target_include_directories(update_bench PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 endif()

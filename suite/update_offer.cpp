@@ -15,11 +15,6 @@ template <size_t Width> void PutText(char (&field)[Width], const std::string& te
 
 } // namespace
 
-SuiteUpdateOffer::~SuiteUpdateOffer() {
-    if (m_pBlock)
-        UnmapViewOfFile(m_pBlock);
-}
-
 bool SuiteUpdateOffer::Start(HWND hostWnd, const std::string& programFolder, const std::string& downloadUrl,
                              const std::string& packagePath, bool mandatory,
                              const std::string& releaseNotes) {
@@ -27,20 +22,21 @@ bool SuiteUpdateOffer::Start(HWND hostWnd, const std::string& programFolder, con
                                        kUpdateBlockName));
     if (!m_mapping)
         return false;
-    m_pBlock = static_cast<UpdateBlock*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (!m_pBlock)
+    m_view.reset(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!m_view)
         return false;
-    std::memset(m_pBlock, 0, sizeof *m_pBlock);
-    m_pBlock->suiteWnd = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(hostWnd));
-    PutText(m_pBlock->downloadUrl, downloadUrl);
-    PutText(m_pBlock->hostReserved, "Wexbury stand-in host");
-    PutText(m_pBlock->packagePath, packagePath);
-    m_pBlock->mandatory = mandatory ? 1 : 0;
-    PutText(m_pBlock->releaseNotes, releaseNotes);
+    UpdateBlock* block = static_cast<UpdateBlock*>(m_view.get());
+    std::memset(block, 0, sizeof *block);
+    block->suiteWnd = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(hostWnd));
+    PutText(block->downloadUrl, downloadUrl);
+    PutText(block->hostReserved, "Wexbury stand-in host");
+    PutText(block->packagePath, packagePath);
+    block->mandatory = mandatory ? 1 : 0;
+    PutText(block->releaseNotes, releaseNotes);
     // The updater records its version where the host keeps its own settings.
-    PutText(m_pBlock->stampFile, programFolder + "Wexbury.ini");
-    PutText(m_pBlock->stampSection, "update");
-    PutText(m_pBlock->stampKey, "version");
+    PutText(block->stampFile, programFolder + "Wexbury.ini");
+    PutText(block->stampSection, "update");
+    PutText(block->stampKey, "version");
 
     m_exitEvent.reset(CreateEventA(nullptr, TRUE, FALSE, kSuiteExitEventName));
     std::string exe = programFolder + "Update.exe";

@@ -13,7 +13,6 @@
 class SuiteUpdateOffer {
 public:
     SuiteUpdateOffer() = default;
-    ~SuiteUpdateOffer();
     SuiteUpdateOffer(const SuiteUpdateOffer&) = delete;
     SuiteUpdateOffer& operator=(const SuiteUpdateOffer&) = delete;
 
@@ -27,7 +26,7 @@ public:
 
 private:
     UniqueHandle m_mapping;
-    UpdateBlock* m_pBlock = nullptr; // view of m_mapping, unmapped by the destructor
+    UniqueMappedView m_view; // of m_mapping: the block
     UniqueHandle m_exitEvent;
     UniqueHandle m_updater;
 };

@@ -16,7 +16,7 @@
 #include "download/http_download.h"
 #include "framework/handles.h"
 #include "suite/update_offer.h"
-#include "update_resource.h"
+#include "resources/update_resource.h"
 
 #include <windows.h>
 #include <psapi.h>

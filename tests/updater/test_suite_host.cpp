@@ -1,6 +1,6 @@
-#include "test_suite_host.h"
+#include "tests/updater/test_suite_host.h"
 
-#include "ui_support.h"
+#include "tests/updater/ui_support.h"
 #include "updater/update_messages.h"
 
 #include <cstring>
@@ -39,9 +39,9 @@ TestSuiteHost::TestSuiteHost() {
 
     m_hMapping.reset(
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(UpdateBlock), "wxbry"));
-    m_pBlock = static_cast<UpdateBlock*>(MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    std::memset(m_pBlock, 0, sizeof *m_pBlock);
-    m_pBlock->suiteWnd = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(m_hWnd));
+    m_view.reset(MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    std::memset(&Block(), 0, sizeof(UpdateBlock));
+    Block().suiteWnd = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(m_hWnd));
     m_hExitEvent.reset(CreateEventA(nullptr, TRUE, FALSE, "WXBRY_EXIT"));
 }
 
@@ -50,8 +50,6 @@ TestSuiteHost::~TestSuiteHost() {
         TerminateProcess(m_hProcess.get(), 1);
         WaitForSingleObject(m_hProcess.get(), 5000);
     }
-    if (m_pBlock)
-        UnmapViewOfFile(m_pBlock);
     DestroyWindow(m_hWnd);
 }
 

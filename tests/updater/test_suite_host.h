@@ -20,7 +20,7 @@ public:
 
     // The block as the updater will see it; filled with the host window and
     // empty texts at first.
-    UpdateBlock& Block() { return *m_pBlock; }
+    UpdateBlock& Block() { return *static_cast<UpdateBlock*>(m_view.get()); }
     static void SetField(char (&field)[260], const std::string& text);
 
     // Starts the updater in the directory given (its own when empty), with
@@ -41,7 +41,7 @@ private:
 
     HWND m_hWnd = nullptr;
     UniqueHandle m_hMapping;
-    UpdateBlock* m_pBlock = nullptr;
+    UniqueMappedView m_view; // of m_hMapping: the block
     UniqueHandle m_hExitEvent;
     UniqueHandle m_hProcess;
     DWORD m_processId = 0;

@@ -12,9 +12,9 @@
 #include "download/file_times.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
-#include "test_suite_host.h"
-#include "ui_support.h"
-#include "update_resource.h"
+#include "resources/update_resource.h"
+#include "tests/updater/test_suite_host.h"
+#include "tests/updater/ui_support.h"
 #include "updater/package_digest.h"
 
 #include <gtest/gtest.h>
@@ -87,27 +87,29 @@ int ClosedPort() {
 class UserProxy {
 public:
     UserProxy(DWORD enable, const std::string& server, const std::string& bypass) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_hKey, nullptr);
-        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        m_key.reset(key);
+        RegSetValueExA(m_key.get(), "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
                        sizeof enable);
-        RegSetValueExA(m_hKey, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+        RegSetValueExA(m_key.get(), "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
                        static_cast<DWORD>(server.size() + 1));
-        RegSetValueExA(m_hKey, "ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
+        RegSetValueExA(m_key.get(), "ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
                        static_cast<DWORD>(bypass.size() + 1));
     }
     ~UserProxy() {
         const DWORD off = 0;
-        RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
-        RegDeleteValueA(m_hKey, "ProxyServer");
-        RegDeleteValueA(m_hKey, "ProxyOverride");
-        RegCloseKey(m_hKey);
+        RegSetValueExA(m_key.get(), "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off),
+                       sizeof off);
+        RegDeleteValueA(m_key.get(), "ProxyServer");
+        RegDeleteValueA(m_key.get(), "ProxyOverride");
     }
     UserProxy(const UserProxy&) = delete;
     UserProxy& operator=(const UserProxy&) = delete;
 
 private:
     static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    HKEY m_hKey = nullptr;
+    UniqueRegKey m_key;
 };
 
 std::string LoadUpdateString(UINT id) {
