@@ -1,6 +1,6 @@
 #include "updater/package_signature.h"
 
-#include "updater/crypt_handles.h"
+#include "updater/crypt_provider.h"
 #include "updater/file_hash.h"
 #include "updater/file_reading.h"
 #include "updater/package_key.h"

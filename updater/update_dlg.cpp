@@ -34,6 +34,18 @@ constexpr DWORD kWorkerStopWait = 3000;
 constexpr int kSkinBaseUnitX = 6;
 constexpr int kSkinBaseUnitY = 12;
 
+// What the progress line says when a run stops short; a text with "%d"
+// names the reason's code too.
+struct StallText {
+    int reason;
+    UINT textId;
+};
+constexpr StallText kStallTexts[] = {
+    {STALL_PACKAGE_IN_USE, IDS_PACKAGE_IN_USE},       {STALL_DOWNLOAD_FAILED, IDS_DOWNLOAD_FAILED},
+    {STALL_PACKAGE_REJECTED, IDS_PACKAGE_REJECTED},   {STALL_INSTALLER_FAILED, IDS_INSTALLER_FAILED},
+    {STALL_SIGNATURE_MISSING, IDS_SIGNATURE_MISSING}, {STALL_SIGNATURE_WRONG, IDS_SIGNATURE_WRONG},
+};
+
 } // namespace
 
 CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
@@ -326,25 +338,9 @@ void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
     // The bar keeps the last figures; the line says what happened.
     if (m_pacer.Flush())
         ShowProgress();
-    switch (reason) {
-    case STALL_PACKAGE_IN_USE:
-        m_progressText.SetWindowText(AfxLoadString(IDS_PACKAGE_IN_USE));
-        break;
-    case STALL_DOWNLOAD_FAILED:
-        ShowFailure(IDS_DOWNLOAD_FAILED, static_cast<int>(detail));
-        break;
-    case STALL_PACKAGE_REJECTED:
-        m_progressText.SetWindowText(AfxLoadString(IDS_PACKAGE_REJECTED));
-        break;
-    case STALL_INSTALLER_FAILED:
-        ShowFailure(IDS_INSTALLER_FAILED, static_cast<int>(detail));
-        break;
-    case STALL_SIGNATURE_MISSING:
-        m_progressText.SetWindowText(AfxLoadString(IDS_SIGNATURE_MISSING));
-        break;
-    case STALL_SIGNATURE_WRONG:
-        m_progressText.SetWindowText(AfxLoadString(IDS_SIGNATURE_WRONG));
-        break;
+    for (const StallText& stall : kStallTexts) {
+        if (stall.reason == reason)
+            ShowFailure(stall.textId, static_cast<int>(detail));
     }
     m_bPackageReady = reason == STALL_INSTALLER_FAILED;
     EnableWindow(m_upgrade.m_hWnd, TRUE);
