@@ -11,7 +11,7 @@
 // the host terminates inside the field; a field that fills its whole width is
 // still read only within it.
 struct UpdateBlock {
-    uint32_t suiteWnd;        // host window that receives WM_SUITE_SHUTDOWN
+    uint32_t suiteWnd;        // host window that receives WM_SUITE_SHUTDOWN (32-bit handle)
     char downloadUrl[260];    // address of the package
     char hostReserved[260];   // the host's own text; copied, never used
     char packagePath[260];    // local path: download target and installer

@@ -302,8 +302,10 @@ void CUpdateDlg::StopWorker() {
     m_worker.Stop(kWorkerStopWait);
 }
 
+// Window handles carry 32 significant bits on every Windows; a 64-bit
+// process sign-extends the 32 bits the block holds.
 HWND CUpdateDlg::SuiteWindow() const {
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(m_offer.suiteWnd));
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<int32_t>(m_offer.suiteWnd)));
 }
 
 // Sent for every chunk while the worker waits: it only keeps the figures

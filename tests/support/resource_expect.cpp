@@ -138,7 +138,8 @@ void ExpectApplicationManifest(const char* exePath) {
                                SizeofResource(exe.get(), info));
     for (const char* part :
          {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-          "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"",
+          // Any architecture: the same manifest serves the i686 and the x86_64 build.
+          "processorArchitecture=\"*\"", "publicKeyToken=\"6595b64144ccf1df\"",
           "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">",
           "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
           "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
@@ -172,7 +173,8 @@ void ExpectApplicationManifest(const char* exePath) {
     ReleaseActCtx(context);
 
     // This test program links the same manifest, and the loader took it:
-    // comctl32 comes from the side-by-side store of version 6. (Wine's
+    // comctl32 comes from the side-by-side store of version 6 for this
+    // build's architecture. (Wine's
     // DllGetVersion says 5.81 for both versions, so the module's path is
     // what tells them apart.)
     INITCOMMONCONTROLSEX init{sizeof init, ICC_STANDARD_CLASSES};
@@ -182,7 +184,12 @@ void ExpectApplicationManifest(const char* exePath) {
     std::string lower(path);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(tolower(c)); });
-    EXPECT_NE(lower.find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+#ifdef _WIN64
+    const char* assembly = "\\winsxs\\amd64_microsoft.windows.common-controls_6595b64144ccf1df_6.0.";
+#else
+    const char* assembly = "\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.";
+#endif
+    EXPECT_NE(lower.find(assembly),
               std::string::npos)
         << path;
 }
