@@ -8,26 +8,29 @@
 # into the updater and the package against the digest the host put beside
 # it, and starts it. On the user's display (DISPLAY set) everything runs until
 # it is closed; without a display it runs inside a private Xvfb, the upgrade
-# is clicked, and screenshots are saved. BUILD_ROOT chooses the build
-# directory (default: build).
+# is clicked, and screenshots are saved. It runs the i686 build we ship, or
+# the x86_64 one where this machine runs no i386 program (tools/win-builds).
+# BUILD_ROOT chooses the build directory (default: build).
 set -eu
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
+. tools/win-build.sh
 
 tools/setup.sh
-cmake -S . -B "$root/win" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake >/dev/null
-cmake --build "$root/win" --target Wexbury Tessaly wxbcomm Update wxbry5_setup
-
-export WINEPREFIX="$PWD/$root/win/wineprefix"
+set -- $(tools/win-builds)
+win_build "$1"
+echo "demo: the $1 build"
+cmake -S . -B "$win_dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$win_toolchain" >/dev/null
+cmake --build "$win_dir" --target Wexbury Tessaly wxbcomm Update wxbry5_setup
 tools/wine-prefix
 
 # The programs run from their own folder, where the calendar keeps its
 # settings between runs.
 demo="$PWD/$root/demo"
 mkdir -p "$demo"
-cp "$root/win/bin/Wexbury.exe" "$root/win/bin/Tessaly.exe" "$root/win/bin/wxbcomm.dll" \
-    "$root/win/bin/Update.exe" "$demo/"
+cp "$win_dir/bin/Wexbury.exe" "$win_dir/bin/Tessaly.exe" "$win_dir/bin/wxbcomm.dll" \
+    "$win_dir/bin/Update.exe" "$demo/"
 
 # The served pages plus the update package. The host keeps the package in
 # update/ and, as a host that cares for integrity does, puts the digest it
@@ -41,13 +44,13 @@ cp -r suite/demo/www "$demo/www"
 mkdir -p "$demo/www/oempage/ad/topright/images"
 python3 tools/loading_picture.py "$demo/www/oempage/ad/topright/images/loading.bmp"
 mkdir -p "$demo/www/wxb/soft" "$demo/update"
-cp "$root/win/bin/wxbry5_setup.exe" "$demo/www/wxb/soft/"
+cp "$win_dir/bin/wxbry5_setup.exe" "$demo/www/wxb/soft/"
 # Signed as a publisher signs, with the build's own key; a build made with a
 # publisher's key (WXB_PACKAGE_KEY) has no private half to sign with.
-if grep -q '^WXB_PACKAGE_KEY:FILEPATH=.' "$root/win/CMakeCache.txt"; then
+if grep -q '^WXB_PACKAGE_KEY:FILEPATH=.' "$win_dir/CMakeCache.txt"; then
     echo "demo: this build takes the publisher's key; the unsigned demo package will be refused" >&2
 else
-    openssl dgst -sha256 -sign "$root/win/package_key/private.pem" \
+    openssl dgst -sha256 -sign "$win_dir/package_key/private.pem" \
         -out "$demo/www/wxb/soft/wxbry5_setup.exe.sig" "$demo/www/wxb/soft/wxbry5_setup.exe"
 fi
 (cd "$demo/www/wxb/soft" && sha256sum wxbry5_setup.exe) >"$demo/update/wxbry5_setup.exe.sha256"
@@ -56,7 +59,7 @@ rate=$(( $(stat -c %s "$demo/www/wxb/soft/wxbry5_setup.exe") / 3 / 1024 ))
 echo "location /wxb/soft/ { limit_rate ${rate}k; }" >"$demo/slow_packages.conf"
 
 # host:port of the calendar page, as compiled into the program.
-server=$(sed -n 's/^#define WXB_WEB_SERVER "\(.*\)"$/\1/p' "$root/win/generated/suite_servers.h")
+server=$(sed -n 's/^#define WXB_WEB_SERVER "\(.*\)"$/\1/p' "$win_dir/generated/suite_servers.h")
 port=${server##*:}
 
 servers="python3 tests/servers/with_servers.py --workdir $demo/server --nginx $demo/www
