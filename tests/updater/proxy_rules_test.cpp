@@ -38,6 +38,17 @@ const ProxyCase kProxyCases[] = {
     {"loopback address", true, "p:1", "", "http://127.12.0.1/p.exe", ""},
     {"not quite loopback", true, "p:1", "", "http://127.0.0.1.example.com/", "p:1"},
     {"an address without a scheme", true, "p:1", "", " update.example.com/p.exe ", "p:1"},
+    {"a bypass entry with the address's port", true, "p:1", "intranet:8080", "http://intranet:8080/", ""},
+    {"a bypass entry with another port", true, "p:1", "intranet:8080", "http://intranet/p.exe", "p:1"},
+    {"a bypass entry for http", true, "p:1", "http://intranet", "http://INTRANET:81/", ""},
+    {"a bypass entry for another scheme", true, "p:1", "https://intranet", "http://intranet/", "p:1"},
+    {"<-loopback>: loopback through the proxy", true, "p:1", "<-loopback>", "http://127.0.0.1/", "p:1"},
+    {"a host with a trailing dot", true, "p:1", "*.example.com", "http://update.example.com./", ""},
+    {"a bypass entry with a trailing dot", true, "p:1", "update.example.com.", "http://update.example.com/", ""},
+    {"loopback with a trailing dot", true, "p:1", "", "http://localhost./p.exe", ""},
+    {"a proxy as an IPv6 address", true, "[::1]:8080", "", "http://a.example.com/", "::1:8080"},
+    {"an IPv6 proxy for http, without a port", true, "http=http://[::1]/", "", "http://a.example.com/", "::1:80"},
+    {"an IPv6 proxy with a bad port", true, "[::1]:x", "", "http://a.example.com/", ""},
     {"an address that is none", true, "p:1", "", "http://", ""},
 };
 
