@@ -111,8 +111,8 @@ DWORD CInstallerCopy::Make(HANDLE package, const Sha256Digest& verified, const s
     // A process cannot start from a file open for writing: the copy is held
     // anew, with read sharing only, and must be the very file written.
     if (error == ERROR_SUCCESS) {
-        m_hFile.reset(CreateFileW(m_strMadeFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_hFile.reset(CreateFileW(m_strMadeFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         BY_HANDLE_FILE_INFORMATION held{};
         if (!m_hFile || !GetFileInformationByHandle(m_hFile.get(), &held))
             error = LastFailure();

@@ -200,7 +200,8 @@ CUpdateWorker::Checked CUpdateWorker::CheckAndStart(bool quietRefusal) {
     if (m_bStopping)
         return Checked::kKept;
     CInstallerCopy copy;
-    DWORD error = copy.Make(checked.file.get(), checked.digest, PackageFileName(job.packagePath, AnsiLeadByte));
+    DWORD error =
+        copy.Make(checked.file.get(), checked.digest, PackageFileName(job.packagePath, AnsiLeadByte));
     checked.file.reset();
     if (error == ERROR_SUCCESS)
         error = StartInstaller(copy.Path(), copy.Folder(), job.dialog);

@@ -147,7 +147,8 @@ TEST(PackageSignatureTest, WhatWasCheckedIsWhatStarts) {
     const std::string record = folder.Path("started.txt");
     ASSERT_TRUE(SetEnvironmentVariableA("WXB_RECORD_FILE", record.c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstaller(copy->Path(), copy->Folder(), nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstallerThroughShell(copy->Path(), copy->Folder(), nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              StartInstallerThroughShell(copy->Path(), copy->Folder(), nullptr));
     const auto starts = [&] {
         const std::string lines = harness::ReadWholeFile(record);
         return std::count(lines.begin(), lines.end(), '\n');
