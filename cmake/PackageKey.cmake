@@ -33,6 +33,9 @@ else()
         endif()
         message(STATUS "Package key: made a key pair in ${CMAKE_BINARY_DIR}/package_key")
     endif()
+    message(WARNING "No publisher key (WXB_PACKAGE_KEY): this build's updater trusts only the "
+                    "throwaway key in ${CMAKE_BINARY_DIR}/package_key and refuses every package the "
+                    "publisher signed. Do not ship it.")
     add_custom_command(
         OUTPUT ${public_key}
         COMMAND ${WXB_OPENSSL} pkey -in ${WXB_PACKAGE_PRIVATE_KEY} -pubout -out ${public_key}

@@ -57,11 +57,16 @@ void CHttpDownload::SetNotify(HWND window, UINT message, int enable) {
 
 bool CHttpDownload::OpenConnection() {
     CloseConnection();
-    m_hSocket = SockCreate(AF_INET, SOCK_STREAM, 0);
+    m_hSocket = SockCreate(PeerFamily(), SOCK_STREAM, 0);
     if (m_hSocket == INVALID_SOCKET)
         return false;
     m_pReader = ReaderCreate(m_hSocket, kChunkSize);
     return m_pReader != nullptr;
+}
+
+// The address family of what the connection reaches first: the proxy, if any.
+int CHttpDownload::PeerFamily() const {
+    return SockFamilyOf(m_nProxyKind == PROXY_NONE ? m_strHost.c_str() : m_strProxyHost.c_str());
 }
 
 void CHttpDownload::CloseConnection() {
@@ -76,17 +81,20 @@ void CHttpDownload::CloseConnection() {
 }
 
 int CHttpDownload::Download(const char* url, const char* localPath, int force) {
+    // The socket waits of this thread see a stop too.
+    SockWatchStop(&m_bStop);
+    int result = DL_NET_ERROR;
     // Nothing may leave Download but a result; running out of memory is
     // the only way to get here.
     try {
-        return RunDownload(url, localPath, force);
+        result = RunDownload(url, localPath, force);
     } catch (...) {
-        return DL_NET_ERROR;
     }
+    SockWatchStop(nullptr);
+    return result;
 }
 
 int CHttpDownload::RunDownload(const char* url, const char* localPath, int force) {
-    m_bStop = 0;
     m_bForce = force;
     m_nRetryCount = 0;
 
@@ -258,7 +266,9 @@ int CHttpDownload::FinishFile() {
 
 void CHttpDownload::Notify(int kind) {
     DownloadProgress progress{kind, m_nTotal, m_nDone, m_strFileName};
+    m_pProgressSent = &progress;
     SendMessageA(m_hNotifyWnd, m_nNotifyMsg, 2, reinterpret_cast<LPARAM>(&progress));
+    m_pProgressSent = nullptr;
 }
 
 int CHttpDownload::ReachServer() {
@@ -390,9 +400,15 @@ int CHttpDownload::SendRequest(int head) {
                 m_nTotal = m_nDone;
                 return REQ_OK;
             }
-            if (facts.status == 416 || otherVersion) {
-                // The temporary file does not continue into this file (longer, or
-                // another version): it is dropped and the whole file asked for, once.
+            // A partial answer that does not carry exactly the rest (starting
+            // elsewhere, without Content-Range, transfer-coded) cannot be
+            // appended, and would be answered alike on every later request.
+            const bool unfit =
+                facts.status == 206 && (facts.transferCoded || !PartialAnswerFits(facts, lines.rangeFrom));
+            if (facts.status == 416 || otherVersion || unfit) {
+                // The temporary file does not continue into this answer (longer,
+                // another version, an unfit part): it is dropped and the whole
+                // file asked for, once.
                 DeleteFileA(m_strTempPath.c_str());
                 m_bTempFromThisCall = false;
                 fromStart = true;

@@ -103,7 +103,9 @@ public:
     std::string m_strUrl;
     std::string m_strLocalPath;
     std::string m_strTempPath;
-    std::atomic<int> m_bStop{0}; // may be set by another thread during Download
+    // Set by another thread to stop Download, which never clears it: the
+    // caller does, before it starts a run, so that no stop is lost.
+    std::atomic<int> m_bStop{0};
     int m_bForce = 0;
     int m_bAppend = 0;
     int32_t m_nTotal = 0;
@@ -126,6 +128,9 @@ public:
     int m_bNotify = 0;
     HWND m_hNotifyWnd = nullptr; // borrowed: the receiver's window
     UINT m_nNotifyMsg = 0;
+    // The record of the notification being sent, only while it is: the
+    // receiver tells our notifications from messages others send it.
+    std::atomic<const DownloadProgress*> m_pProgressSent{nullptr};
     int m_bAuth = 0;
     std::string m_strUser;
     std::string m_strPassword;
@@ -144,6 +149,7 @@ public:
 
 private:
     int RunDownload(const char* url, const char* localPath, int force);
+    int PeerFamily() const;
     int ApplyRetryPolicy();
     int ReachServer();
     int ReadHeader(std::string& header);

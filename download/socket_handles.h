@@ -29,7 +29,7 @@ private:
 // to see whether a peer answers.
 class ProbeSocket {
 public:
-    ProbeSocket() : m_hSocket(SockCreate(AF_INET, SOCK_STREAM, 0)) {}
+    explicit ProbeSocket(int family = AF_INET) : m_hSocket(SockCreate(family, SOCK_STREAM, 0)) {}
     ~ProbeSocket() {
         if (m_hSocket != INVALID_SOCKET)
             SockClose(m_hSocket, 1);

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include <ws2tcpip.h>
 
 namespace {
 
@@ -17,6 +21,34 @@ std::atomic<int> g_lastError{0};
 constexpr DWORD kWouldBlockPauseMs = 100;
 // How long a graceful close waits for the peer in each drain pass.
 constexpr DWORD kDrainWaitMs = 4000;
+// How often a wait looks at the stop flag it watches.
+constexpr DWORD kStopPollMs = 50;
+// A wait's answer when the watched stop flag was found set: a value no wait
+// function returns.
+constexpr DWORD kWaitStopped = 0x7FFFFFFF;
+
+thread_local const std::atomic<int>* t_stop = nullptr;
+
+bool StopRequested() {
+    return t_stop != nullptr && t_stop->load() != 0;
+}
+
+// WaitForSingleObject (alertable) that also ends with kWaitStopped as soon
+// as the watched stop flag is set.
+DWORD WaitWatchingStop(HANDLE handle, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (StopRequested())
+            return kWaitStopped;
+        const DWORD elapsed = GetTickCount() - start;
+        if (ms != INFINITE && elapsed >= ms)
+            return WAIT_TIMEOUT;
+        const DWORD left = ms == INFINITE ? INFINITE : ms - elapsed;
+        const DWORD wait = WaitForSingleObjectEx(handle, t_stop ? std::min(left, kStopPollMs) : left, TRUE);
+        if (wait != WAIT_TIMEOUT)
+            return wait;
+    }
+}
 
 UniqueHandle NewSocketEvent() {
     return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -47,10 +79,12 @@ std::optional<int> EndOfAttempt(int n, UniqueHandle& event) {
 // time-out (stored as WSAETIMEDOUT).
 bool WaitAssociatedEvent(SOCKET s, HANDLE event, int ms, WSANETWORKEVENTS& events) {
     events = WSANETWORKEVENTS{};
-    const DWORD wait = WSAWaitForMultipleEvents(1, &event, TRUE, static_cast<DWORD>(ms), TRUE);
+    const DWORD wait = WaitWatchingStop(event, static_cast<DWORD>(ms));
     bool ok = false;
     if (wait == WSA_WAIT_TIMEOUT)
         FailWith(WSAETIMEDOUT);
+    else if (wait == kWaitStopped)
+        FailWith(WSAEINTR);
     else if (wait != WSA_WAIT_EVENT_0 || WSAEnumNetworkEvents(s, event, &events) != 0)
         FailWith(WSAGetLastError());
     else
@@ -68,20 +102,51 @@ bool WaitNetworkEvents(SOCKET s, HANDLE event, long mask, int ms, WSANETWORKEVEN
     return WaitAssociatedEvent(s, event, ms, events);
 }
 
-DWORD WINAPI ResolveOnThread(LPVOID name) {
-    hostent* entry = gethostbyname(static_cast<const char*>(name));
+// One name look-up. A look-up thread that was left behind after a stop
+// still owns its half, so it never writes into memory that is gone.
+struct Lookup {
+    std::string name;
     uint32_t address = INADDR_NONE;
+    int error = 0;
+};
+
+void LookUp(Lookup& lookup) {
+    hostent* entry = gethostbyname(lookup.name.c_str());
     if (entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr)
-        std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-    // Stored here, on whichever thread looks up: the last error is process-wide.
-    if (address == INADDR_NONE) {
+        std::memcpy(&lookup.address, entry->h_addr_list[0], sizeof lookup.address);
+    if (lookup.address == INADDR_NONE) {
         const int code = entry == nullptr ? WSAGetLastError() : 0;
-        SockSetLastError(code != 0 ? code : WSAHOST_NOT_FOUND);
+        lookup.error = code != 0 ? code : WSAHOST_NOT_FOUND;
     }
-    return address;
+}
+
+DWORD WINAPI LookUpOnThread(LPVOID param) {
+    const std::unique_ptr<std::shared_ptr<Lookup>> lookup(static_cast<std::shared_ptr<Lookup>*>(param));
+    LookUp(**lookup);
+    return 0;
+}
+
+// Runs the look-up on a thread of its own with a fresh stack and waits for
+// it, unless a stop comes first. False when no thread could be made.
+bool LookUpOnOwnThread(const std::shared_ptr<Lookup>& lookup) {
+    auto* share = new (std::nothrow) std::shared_ptr<Lookup>(lookup);
+    if (share == nullptr)
+        return false;
+    UniqueHandle thread(CreateThread(nullptr, 0, LookUpOnThread, share, 0, nullptr));
+    if (!thread) {
+        delete share;
+        return false;
+    }
+    if (WaitWatchingStop(thread.get(), INFINITE) == kWaitStopped)
+        lookup->error = WSAEINTR;
+    return true;
 }
 
 } // namespace
+
+void SockWatchStop(const std::atomic<int>* stop) {
+    t_stop = stop;
+}
 
 int SockGetLastError() {
     return g_lastError.load();
@@ -231,18 +296,42 @@ uint32_t SockResolve(const char* name, int useThread) {
     const uint32_t dotted = inet_addr(name);
     if (dotted != INADDR_NONE)
         return dotted;
-    // The look-up runs on a thread of its own with a fresh stack; we wait for it.
-    if (useThread) {
-        UniqueHandle thread(CreateThread(nullptr, 0, ResolveOnThread, const_cast<char*>(name), 0, nullptr));
-        DWORD address = 0;
-        if (thread && WaitForSingleObject(thread.get(), INFINITE) == WAIT_OBJECT_0 &&
-            GetExitCodeThread(thread.get(), &address))
-            return address;
+    const auto lookup = std::make_shared<Lookup>();
+    lookup->name = name;
+    if (!useThread || !LookUpOnOwnThread(lookup))
+        LookUp(*lookup);
+    if (lookup->error != 0) {
+        SockSetLastError(lookup->error);
+        return INADDR_NONE;
     }
-    return ResolveOnThread(const_cast<char*>(name));
+    return lookup->address;
+}
+
+namespace {
+
+// host as an IPv6 address literal.
+bool ReadIpv6Literal(const char* host, sockaddr_in6& address) {
+    if (std::strchr(host, ':') == nullptr)
+        return false;
+    int length = sizeof address;
+    address = sockaddr_in6{};
+    return WSAStringToAddressA(const_cast<char*>(host), AF_INET6, nullptr,
+                               reinterpret_cast<sockaddr*>(&address), &length) == 0;
+}
+
+} // namespace
+
+int SockFamilyOf(const char* host) {
+    sockaddr_in6 address;
+    return ReadIpv6Literal(host, address) ? AF_INET6 : AF_INET;
 }
 
 int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useThread) {
+    sockaddr_in6 six;
+    if (ReadIpv6Literal(host, six)) {
+        six.sin6_port = htons(port);
+        return SockConnectTimeout(s, reinterpret_cast<const sockaddr*>(&six), sizeof six, ms);
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

@@ -7,6 +7,7 @@
 
 #include <winsock2.h>
 
+#include <atomic>
 #include <cstdint>
 
 // Returned by ReaderGetByte when no byte can be had.
@@ -35,9 +36,17 @@ int SockSend(SOCKET s, const char* buffer, int length);
 int SockSendTimeout(SOCKET s, const char* buffer, int length, int ms);
 int SockSendAll(SOCKET s, const char* buffer, int length, int ms);
 
+// The stop flag this thread's waits watch (nullptr: none). Once it is set,
+// a name look-up, a connect and a receive that waits end at once, failing
+// with WSAEINTR; their own time-outs are unchanged.
+void SockWatchStop(const std::atomic<int>* stop);
+
 int SockConnectTimeout(SOCKET s, const sockaddr* address, int length, int ms);
 // IPv4 address in network byte order, or INADDR_NONE.
 uint32_t SockResolve(const char* name, int useThread);
+// AF_INET6 for an IPv6 address literal ("::1"), else AF_INET: the family of
+// the socket that SockConnectHost connects to host.
+int SockFamilyOf(const char* host);
 int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useThread);
 
 SockReader* ReaderCreate(SOCKET s, int capacity);

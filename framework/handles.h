@@ -56,6 +56,14 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
+// Searches of FindFirstFile, which reports failure as INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { FindClose(h); }
+};
+using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
+
 // GDI objects: fonts, brushes, pens, bitmaps, regions.
 template <typename Gdi> using GdiObject = UniqueResource<Gdi, NullHandleTraits<Gdi, DeleteObject>>;
 using UniqueFont = GdiObject<HFONT>;

@@ -21,6 +21,7 @@
 #define IDS_UPGRADE_NOT_STARTED 112 // system error code
 #define IDS_SIGNATURE_MISSING 113
 #define IDS_SIGNATURE_WRONG 114
+#define IDS_PROXY_SIGN_IN 115
 
 // System menu command of the about box (low four bits clear)
 #define IDM_ABOUTBOX 16

@@ -6,7 +6,7 @@ namespace {
 
 constexpr DWORD kReadChunk = 64 * 1024;
 
-bool HashContents(HCRYPTHASH hash, HANDLE file) {
+bool HashContents(HCRYPTHASH hash, HANDLE file, HANDLE copyTo) {
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         return false;
@@ -17,6 +17,9 @@ bool HashContents(HCRYPTHASH hash, HANDLE file) {
             return false;
         if (got == 0)
             return true;
+        DWORD written = 0;
+        if (copyTo && (!WriteFile(copyTo, chunk.data(), got, &written, nullptr) || written != got))
+            return false;
         if (!CryptHashData(hash, chunk.data(), got, 0))
             return false;
     }
@@ -24,14 +27,14 @@ bool HashContents(HCRYPTHASH hash, HANDLE file) {
 
 } // namespace
 
-FileHash::FileHash(HCRYPTPROV provider, HANDLE file) {
+FileHash::FileHash(HCRYPTPROV provider, HANDLE file, HANDLE copyTo) {
     HCRYPTHASH hash = 0;
     if (!provider || !CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash))
         return;
     UniqueCryptHash owner(hash);
     DWORD size = static_cast<DWORD>(m_digest.size());
     // Reading the value finishes the hash; it can still verify a signature.
-    if (HashContents(hash, file) && CryptGetHashParam(hash, HP_HASHVAL, m_digest.data(), &size, 0) &&
+    if (HashContents(hash, file, copyTo) && CryptGetHashParam(hash, HP_HASHVAL, m_digest.data(), &size, 0) &&
         size == m_digest.size())
         m_hash = std::move(owner);
 }

@@ -1,7 +1,6 @@
 #include "updater/installer_start.h"
 
 #include "framework/handles.h"
-#include "updater/update_rules.h"
 
 #include <shellapi.h>
 
@@ -11,29 +10,20 @@ namespace {
 // the SDK; MinGW's lacks it).
 constexpr DWORD kErrorElevationRequired = 740;
 
-bool AnsiLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != FALSE;
-}
+} // namespace
 
-std::string WorkingDirectoryOf(const std::string& packagePath) {
-    return InstallerWorkingDirectory(packagePath, AnsiLeadByte);
-}
-
-// The calling thread's last error, never 0: a failure must not read as a
-// start.
 DWORD LastFailure() {
     const DWORD error = GetLastError();
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
-} // namespace
-
-DWORD StartInstaller(const std::string& packagePath, HWND owner) {
-    const std::string directory = WorkingDirectoryOf(packagePath);
-    STARTUPINFOA startup{};
+DWORD StartInstaller(const std::wstring& path, const std::wstring& folder, HWND owner) {
+    // The installer's argv[0] is its whole path, spaces and all.
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessA(packagePath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                        &startup, &process)) {
         // Nothing waits for the installer.
         UniqueHandle thread(process.hThread);
@@ -43,23 +33,22 @@ DWORD StartInstaller(const std::string& packagePath, HWND owner) {
     const DWORD error = LastFailure();
     if (error != kErrorElevationRequired)
         return error;
-    return StartInstallerThroughShell(packagePath, owner);
+    return StartInstallerThroughShell(path, folder, owner);
 }
 
-DWORD StartInstallerThroughShell(const std::string& packagePath, HWND owner) {
-    const std::string directory = WorkingDirectoryOf(packagePath);
+DWORD StartInstallerThroughShell(const std::wstring& path, const std::wstring& folder, HWND owner) {
     // The shell wants COM on the thread that calls it.
     OleInitScope com;
-    SHELLEXECUTEINFOA execute{};
+    SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof execute;
     // Synchronous, so that the process exists when the call returns. The
     // shell may show its own box for a failure: its flag against that
     // (SEE_MASK_FLAG_NO_UI) is not trusted to leave the consent prompt be.
     execute.fMask = SEE_MASK_NOASYNC;
     execute.hwnd = owner;
-    execute.lpVerb = "open";
-    execute.lpFile = packagePath.c_str();
-    execute.lpDirectory = directory.c_str();
+    execute.lpVerb = L"open";
+    execute.lpFile = path.c_str();
+    execute.lpDirectory = folder.c_str();
     execute.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&execute) ? ERROR_SUCCESS : LastFailure();
+    return ShellExecuteExW(&execute) ? ERROR_SUCCESS : LastFailure();
 }

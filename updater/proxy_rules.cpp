@@ -2,6 +2,7 @@
 
 #include "download/http_parse.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,35 @@ std::vector<std::string> Entries(const std::string& list, const char* separators
     return entries;
 }
 
+// A port in decimal, 1 to 65535.
+std::optional<uint16_t> ReadPort(const std::string& digits) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const long port = std::strtol(digits.c_str(), nullptr, 10);
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return static_cast<uint16_t>(port);
+}
+
+// "host[:port]" or "[IPv6 address][:port]": the host (an IPv6 address
+// without its brackets) and the port text, empty when none is named. False
+// when the text is not of that form.
+bool SplitHostAndPort(const std::string& text, std::string& host, std::string& port) {
+    size_t hostEnd = 0;
+    if (!text.empty() && text[0] == '[') {
+        const size_t close = text.find(']');
+        if (close == std::string::npos || (close + 1 < text.size() && text[close + 1] != ':'))
+            return false;
+        host = text.substr(1, close - 1);
+        hostEnd = close + 1;
+    } else {
+        hostEnd = std::min(text.rfind(':'), text.size());
+        host = text.substr(0, hostEnd);
+    }
+    port = hostEnd < text.size() ? text.substr(hostEnd + 1) : "";
+    return hostEnd == text.size() || !port.empty();
+}
+
 // "[http://]host[:port][/]" to an address; nothing when it names none.
 std::optional<ProxyAddress> ParseProxyAddress(std::string text) {
     if (Lower(text.substr(0, 7)) == "http://")
@@ -40,22 +70,13 @@ std::optional<ProxyAddress> ParseProxyAddress(std::string text) {
     if (!text.empty() && text.back() == '/')
         text.pop_back();
     ProxyAddress address;
-    address.port = kDefaultProxyPort;
-    const size_t colon = text.rfind(':');
-    if (colon != std::string::npos) {
-        const std::string digits = text.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5 ||
-            digits.find_first_not_of("0123456789") != std::string::npos)
-            return std::nullopt;
-        const long port = std::strtol(digits.c_str(), nullptr, 10);
-        if (port < 1 || port > 65535)
-            return std::nullopt;
-        address.port = static_cast<uint16_t>(port);
-        text.erase(colon);
-    }
-    if (text.empty())
+    std::string port;
+    if (!SplitHostAndPort(text, address.host, port) || address.host.empty())
         return std::nullopt;
-    address.host = text;
+    const std::optional<uint16_t> number = port.empty() ? kDefaultProxyPort : ReadPort(port);
+    if (!number)
+        return std::nullopt;
+    address.port = *number;
     return address;
 }
 
@@ -105,7 +126,7 @@ bool WildcardMatch(const std::string& pattern, const std::string& text) {
 }
 
 bool IsLoopback(const std::string& host) {
-    if (host == "localhost" || host == "::1" || host == "[::1]")
+    if (host == "localhost" || host == "::1")
         return true;
     // 127.0.0.0/8 as a dotted address.
     unsigned a = 0, b = 0, c = 0, d = 0;
@@ -114,12 +135,49 @@ bool IsLoopback(const std::string& host) {
            b < 256 && c < 256 && d < 256;
 }
 
-bool Bypassed(const std::string& host, const std::string& bypass) {
+// A name with its trailing dot (the root of the name space) is the name.
+std::string WithoutTrailingDot(std::string host) {
+    if (host.size() > 1 && host.back() == '.')
+        host.pop_back();
+    return host;
+}
+
+// The address being fetched, as the bypass list compares it: host in lower
+// case, without brackets or a trailing dot.
+struct Destination {
+    std::string host;
+    uint16_t port = 0;
+};
+
+// Whether one bypass entry, "[scheme://]host-pattern[:port]", covers the
+// destination of an http address: a scheme, where named, must be http, and a
+// port, where named, the address's port.
+bool EntryCovers(std::string entry, const Destination& to) {
+    const size_t scheme = entry.find("://");
+    if (scheme != std::string::npos) {
+        if (entry.compare(0, scheme, "http") != 0)
+            return false;
+        entry.erase(0, scheme + 3);
+    }
+    std::string pattern, port;
+    if (!SplitHostAndPort(entry, pattern, port))
+        return false;
+    if (!port.empty() && ReadPort(port) != to.port)
+        return false;
+    return WildcardMatch(WithoutTrailingDot(pattern), to.host);
+}
+
+// Whether the bypass list sends the destination direct; loopback goes direct
+// unless the list has "<-loopback>".
+bool Bypassed(const Destination& to, const std::string& bypass) {
+    bool loopbackDirect = true;
     for (const std::string& entry : Entries(Lower(bypass), "; ,\t\r\n")) {
-        if (entry == "<local>" ? host.find('.') == std::string::npos : WildcardMatch(entry, host))
+        if (entry == "<-loopback>")
+            loopbackDirect = false;
+        else if (entry == "<local>" ? to.host.find('.') == std::string::npos : EntryCovers(entry, to))
             return true;
     }
-    return false;
+    return loopbackDirect && IsLoopback(to.host);
 }
 
 } // namespace
@@ -132,8 +190,12 @@ std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std:
     uint16_t port = 0;
     if (!ParseUrl(url, host, object, port) && !ParseUrl("http://" + TrimWhiteSpace(url), host, object, port))
         return std::nullopt;
-    host = Lower(host);
-    if (IsLoopback(host) || Bypassed(host, setting.bypass))
+    Destination to;
+    to.host = WithoutTrailingDot(Lower(host));
+    if (to.host.size() > 1 && to.host.front() == '[' && to.host.back() == ']')
+        to.host = to.host.substr(1, to.host.size() - 2);
+    to.port = port;
+    if (Bypassed(to, setting.bypass))
         return std::nullopt;
     return HttpEntry(setting.server);
 }

@@ -10,19 +10,23 @@
 struct ProxySetting {
     bool manual = false; // a proxy server is switched on
     // "host:port" for every protocol, or a list per protocol such as
-    // "http=host:port;https=host:port".
+    // "http=host:port;https=host:port"; an IPv6 address in brackets
+    // ("[::1]:8080").
     std::string server;
-    // Names and addresses reached directly: ";"-separated, "*" matches any
-    // text, "<local>" every name without a dot.
+    // Names and addresses reached directly: ";"-separated entries
+    // "[scheme://]host[:port]", which cover only that scheme and port where
+    // they name one, "*" matching any text; "<local>" every name without a
+    // dot; "<-loopback>" sends loopback through the proxy too.
     std::string bypass;
 };
 
 struct ProxyAddress {
-    std::string host;
+    std::string host; // a name, or an address (IPv6 without brackets)
     uint16_t port = 0;
 };
 
 // The proxy for http through which url is to be fetched; nothing for a
-// direct connection: no manual proxy, none for http, a bypassed host, or
-// a loopback name or address (always direct, as on Windows).
+// direct connection: no manual proxy, none for http, a bypassed host, or a
+// loopback name or address (direct unless the list says "<-loopback>", as on
+// Windows). A name with a trailing dot counts as the name without it.
 std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std::string& url);

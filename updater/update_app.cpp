@@ -3,6 +3,7 @@
 #include "updater/update_app.h"
 
 #include "download/socket_handles.h"
+#include "updater/installer_copy.h"
 #include "updater/update_dlg.h"
 #include "updater/update_messages.h"
 
@@ -52,6 +53,9 @@ BOOL CUpdateApp::InitInstance() {
     if (!opened)
         return FALSE;
     EnterProgramDirectory();
+    // The copies earlier updates started from, now that their installers
+    // are likely done.
+    CInstallerCopy::RemoveEarlierFolders();
 
     CUpdateDlg dlg(block);
     m_pMainWnd = &dlg;

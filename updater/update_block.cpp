@@ -9,7 +9,9 @@ UpdateOffer ReadUpdateBlock(const UpdateBlock& block) {
     // downloaded, checked and started is one and the same.
     offer.packagePath = TrimWhiteSpace(FieldText(block.packagePath));
     offer.hostReserved = FieldText(block.hostReserved);
-    offer.downloadUrl = FieldText(block.downloadUrl);
+    // Trimmed as the downloader trims it, so that the signature's address,
+    // made from it, is as good as the package's.
+    offer.downloadUrl = TrimWhiteSpace(FieldText(block.downloadUrl));
     offer.mandatory = block.mandatory;
     offer.releaseNotes = FieldText(block.releaseNotes);
     offer.stampFile = FieldText(block.stampFile);

@@ -33,8 +33,8 @@ static_assert(offsetof(UpdateBlock, stampKey) == 11548, "layout shared with the 
 static_assert(sizeof(UpdateBlock) == 11808, "layout shared with the suite host");
 
 // What the updater keeps of the block: copies, so that nothing reads the
-// shared memory again after the intake. The package path is without
-// leading and trailing white space.
+// shared memory again after the intake. The package path and the download
+// address are without leading and trailing white space.
 struct UpdateOffer {
     uint32_t suiteWnd = 0;
     std::string downloadUrl;

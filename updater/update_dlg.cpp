@@ -44,6 +44,7 @@ constexpr StallText kStallTexts[] = {
     {STALL_PACKAGE_IN_USE, IDS_PACKAGE_IN_USE},       {STALL_DOWNLOAD_FAILED, IDS_DOWNLOAD_FAILED},
     {STALL_PACKAGE_REJECTED, IDS_PACKAGE_REJECTED},   {STALL_INSTALLER_FAILED, IDS_INSTALLER_FAILED},
     {STALL_SIGNATURE_MISSING, IDS_SIGNATURE_MISSING}, {STALL_SIGNATURE_WRONG, IDS_SIGNATURE_WRONG},
+    {STALL_PROXY_SIGN_IN, IDS_PROXY_SIGN_IN},
 };
 
 } // namespace
@@ -115,11 +116,14 @@ BOOL CUpdateDlg::OnInitDialog() {
     ReadBlock();
     m_strNotes = m_offer.releaseNotes;
     UpdateData(FALSE);
-    DeleteFileA(m_offer.packagePath.c_str());
     m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
     m_strProgressFormat = AfxLoadString(IDS_PROGRESS_FORMAT);
-    m_progressReceiver.Create(
-        [this](WPARAM kind, const DownloadProgress* progress) { OnProgress(kind, progress); });
+    // Only the worker's own notifications are read: another program can send
+    // this window anything.
+    m_progressReceiver.Create([this](WPARAM kind, const DownloadProgress* progress) {
+        if (m_bUpgrading && m_worker.SendsProgress(progress))
+            OnProgress(kind, progress);
+    });
 
     if (m_offer.mandatory) {
         m_decline.ShowWindow(SW_HIDE);
@@ -208,11 +212,8 @@ LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         Leave();
         return 0;
-    case WM_UPDATE_PROGRESS:
-        OnProgress(wParam, reinterpret_cast<const DownloadProgress*>(lParam));
-        return 0;
     case WM_UPDATE_STALLED:
-        OnStalled(static_cast<int>(wParam), lParam);
+        OnStalled();
         return 0;
     }
     return CUpdateSkinDialog::WindowProc(message, wParam, lParam);
@@ -275,7 +276,6 @@ void CUpdateDlg::OnUpgrade() {
     job.suiteWnd = SuiteWindow();
     job.downloadUrl = m_offer.downloadUrl;
     job.packagePath = m_offer.packagePath;
-    job.packageReady = m_bPackageReady;
     const DWORD error = m_worker.Start(job);
     m_bUpgrading = error == ERROR_SUCCESS;
     if (!m_bUpgrading) {
@@ -333,9 +333,16 @@ void CUpdateDlg::ShowProgress() {
 }
 
 // The run ended short of the installer: say why and offer "升级" again.
-void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
-    // Its outcome is the run's last message: this wait is short.
-    m_worker.Join();
+// The message says only that an outcome may be there: another program can
+// post it too, and the worker may then still wait on this thread.
+void CUpdateDlg::OnStalled() {
+    if (!m_bUpgrading || InSendMessage())
+        return;
+    const std::optional<UpdateOutcome> outcome = m_worker.TakeOutcome();
+    if (!outcome)
+        return;
+    const int reason = outcome->reason;
+    const LPARAM detail = outcome->detail;
     m_bUpgrading = false;
     // The bar keeps the last figures; the line says what happened.
     if (m_pacer.Flush())
@@ -344,7 +351,6 @@ void CUpdateDlg::OnStalled(int reason, LPARAM detail) {
         if (stall.reason == reason)
             ShowFailure(stall.textId, static_cast<int>(detail));
     }
-    m_bPackageReady = reason == STALL_INSTALLER_FAILED;
     EnableWindow(m_upgrade.m_hWnd, TRUE);
 }
 

@@ -49,7 +49,7 @@ private:
     void StopWorker();
     void OnProgress(WPARAM kind, const DownloadProgress* progress);
     void ShowProgress();
-    void OnStalled(int reason, LPARAM detail);
+    void OnStalled();
     void ShowFailure(UINT formatId, int code);
     HWND SuiteWindow() const;
 
@@ -73,8 +73,5 @@ private:
     std::string m_strProgressFormat; // string 102, loaded once
     uint32_t m_nShownPercent = 0;    // where the bar stands
     bool m_bUpgrading = false;       // a run was started and has not reported back
-    // The package was downloaded and checked in this run but did not start:
-    // "升级" checks and starts it again without a download.
-    bool m_bPackageReady = false;
     CDialog* m_pAbout = nullptr; // the About box while it runs
 };

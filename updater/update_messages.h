@@ -14,11 +14,12 @@ constexpr UINT WM_UPDATE_STALLED = WM_USER + 106;
 
 enum StallReason {
     STALL_PACKAGE_IN_USE = 1,    // an old package could not be removed, or another program holds the new one
-    STALL_DOWNLOAD_FAILED = 2,   // the download result, of the package or of its signature
+    STALL_DOWNLOAD_FAILED = 2,   // the download result, of the package or of its signature (then kept)
     STALL_PACKAGE_REJECTED = 3,  // the host's digest did not match
     STALL_INSTALLER_FAILED = 4,  // the checked package would not start: the system error code
     STALL_SIGNATURE_MISSING = 5, // the server has no signature for the package
     STALL_SIGNATURE_WRONG = 6,   // the signature is not the publisher's over these bytes
+    STALL_PROXY_SIGN_IN = 7,     // the user's proxy asks for a sign-in (407)
 };
 
 // The shared block and the exit event the suite host creates.

@@ -1,12 +1,14 @@
 #include "updater/update_rules.h"
 
+#include <algorithm>
+
 uint32_t ProgressPercent(uint32_t done, uint32_t total) {
     if (total == 0)
         return 0;
     return static_cast<uint32_t>(uint64_t{done} * 100 / total);
 }
 
-std::string InstallerWorkingDirectory(const std::string& packagePath, LeadByteTest isLeadByte) {
+std::string PackageFileName(const std::string& packagePath, LeadByteTest isLeadByte) {
     size_t lastSlash = std::string::npos;
     for (size_t i = 0; i < packagePath.size(); ++i) {
         const auto byte = static_cast<unsigned char>(packagePath[i]);
@@ -15,7 +17,10 @@ std::string InstallerWorkingDirectory(const std::string& packagePath, LeadByteTe
         else if (byte == '\\')
             lastSlash = i;
     }
-    if (lastSlash == std::string::npos)
-        return "\\";
-    return packagePath.substr(0, lastSlash + 1);
+    return lastSlash == std::string::npos ? packagePath : packagePath.substr(lastSlash + 1);
+}
+
+std::string SignatureUrl(const std::string& packageUrl) {
+    const size_t pathEnd = std::min(packageUrl.find_first_of("?#"), packageUrl.size());
+    return packageUrl.substr(0, pathEnd) + ".sig" + packageUrl.substr(pathEnd);
 }

@@ -12,7 +12,11 @@ uint32_t ProgressPercent(uint32_t done, uint32_t total);
 // path (IsDBCSLeadByte on Windows).
 using LeadByteTest = bool (*)(unsigned char);
 
-// The installer's working directory: the package's directory with one
-// trailing backslash ("\" for a path without one). Backslash bytes inside
-// two-byte characters do not count.
-std::string InstallerWorkingDirectory(const std::string& packagePath, LeadByteTest isLeadByte);
+// The file name of the package: what follows the last backslash of its path
+// (the whole path without one). Backslash bytes inside two-byte characters
+// do not count.
+std::string PackageFileName(const std::string& packagePath, LeadByteTest isLeadByte);
+
+// The address of a package's signature: ".sig" at the end of the path,
+// before any query or fragment ("/p.exe?v=2" gives "/p.exe.sig?v=2").
+std::string SignatureUrl(const std::string& packageUrl);

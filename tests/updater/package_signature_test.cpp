@@ -4,6 +4,7 @@
 
 #include "tests/harness/temp_folder.h"
 #include "tests/harness/wait_until.h"
+#include "updater/installer_copy.h"
 #include "updater/installer_start.h"
 #include "updater/package_digest.h"
 
@@ -136,20 +137,36 @@ TEST(PackageSignatureTest, WhatWasCheckedIsWhatStarts) {
     // Readers may: the ".sha256" check can still hash it by name.
     EXPECT_TRUE(FileSha256(package).has_value());
 
-    // The installer starts from the held file, directly and through the shell.
+    // The installer starts from a copy made through the held handle, directly
+    // and through the shell; a copy that is not what was verified is none.
+    Sha256Digest other = result.digest;
+    other[0] ^= 1;
+    std::optional<CInstallerCopy> copy(std::in_place);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), copy->Make(result.file.get(), other, "package.exe"));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), copy->Make(result.file.get(), result.digest, "package.exe"));
     const std::string record = folder.Path("started.txt");
     ASSERT_TRUE(SetEnvironmentVariableA("WXB_RECORD_FILE", record.c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstaller(package, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstallerThroughShell(package, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), StartInstaller(copy->Path(), copy->Folder(), nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              StartInstallerThroughShell(copy->Path(), copy->Folder(), nullptr));
     const auto starts = [&] {
         const std::string lines = harness::ReadWholeFile(record);
         return std::count(lines.begin(), lines.end(), '\n');
     };
     EXPECT_TRUE(harness::WaitUntil([&] { return starts() == 2; }, 10000)) << starts();
 
-    // Writable again once released and the installers have ended.
+    // Writable again once released and the installers have ended; the copy's
+    // folder goes at the updater's next start.
     result.file.reset();
     EXPECT_TRUE(harness::WaitUntil([&] { return openForWriting(package); }, 10000));
+    const std::wstring copied = copy->Path();
+    copy.reset();
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            CInstallerCopy::RemoveEarlierFolders();
+            return GetFileAttributesW(copied.c_str()) == INVALID_FILE_ATTRIBUTES;
+        },
+        10000));
 }
 
 } // namespace

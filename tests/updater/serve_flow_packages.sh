@@ -4,7 +4,8 @@
 # COMMAND. The package is the recording installer RECORDER padded to 1 MiB;
 # each package is signed with KEY (the build's private key) the way a
 # publisher signs, into "<package>.sig" beside it. refused/ holds packages
-# whose signature the updater must refuse.
+# whose signature the updater must refuse; links/ the folder links of the
+# test's retargeted start.
 set -eu
 key=$1 recorder=$2 root=$3
 shift 3
@@ -16,10 +17,16 @@ mkdir -p "$root/slow" "$root/flaky" "$root/refused"
 cp "$recorder" "$root/wxbry5.exe"
 truncate -s 1M "$root/wxbry5.exe"
 sign wxbry5.exe "$key"
-for name in slow/wxbry5.exe slow/left.exe flaky/wxbry5.exe refused/flipped.exe; do
+mkdir -p "$root/flakysig" "$root/slowsig" "$root/links/real" "$root/links/impostor"
+for name in slow/wxbry5.exe slow/left.exe slow/outsider.exe flaky/wxbry5.exe flakysig/wxbry5.exe \
+    slowsig/wxbry5.exe refused/flipped.exe; do
     cp "$root/wxbry5.exe" "$root/$name"
     cp "$root/wxbry5.exe.sig" "$root/$name.sig"
 done
+# A package folder that is a link, and another program to point it to.
+ln -s real "$root/links/package"
+cp "$recorder" "$root/links/impostor/wxbry5.exe"
+cp "$root/wxbry5.exe.sig" "$root/links/impostor/wxbry5.exe.sig"
 # No program: text under a program's name.
 head -c 4096 /dev/zero | tr '\0' n >"$root/notes.exe"
 sign notes.exe "$key"

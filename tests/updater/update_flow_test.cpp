@@ -15,7 +15,9 @@
 #include "resources/update_resource.h"
 #include "tests/updater/test_suite_host.h"
 #include "tests/updater/ui_support.h"
+#include "download/http_download.h"
 #include "updater/package_digest.h"
+#include "updater/update_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +141,14 @@ std::vector<int> NginxAnswers(const std::string& object) {
     return statuses;
 }
 
+// The same, as "200 206".
+std::string Answers(const std::string& object) {
+    std::string text;
+    for (int status : NginxAnswers(object))
+        text += (text.empty() ? "" : " ") + std::to_string(status);
+    return text;
+}
+
 // A file nginx serves, by its object path.
 std::string ServedFile(const std::string& object) {
     return WindowsPath(Env("WXB_NGINX_ROOT")) + object;
@@ -157,9 +167,7 @@ void PostUpgradeCommand(HWND dlg) {
 }
 
 // The installer's record; it starts on its own, so it may come a little
-// after the updater has ended. The installer is started by its path alone;
-// this Wine then gives it the path in double quotes as its command line
-// (Windows gives the bare path), so the quotes are dropped here.
+// after the updater has ended.
 std::string WaitForRecord(const std::string& path) {
     std::string record;
     PumpUntil(
@@ -168,10 +176,42 @@ std::string WaitForRecord(const std::string& path) {
             return !record.empty();
         },
         10000);
-    const size_t bar = record.find('|');
-    if (bar != std::string::npos && bar >= 2 && record[0] == '"' && record[bar - 1] == '"')
-        record = record.substr(1, bar - 2) + record.substr(bar);
     return record;
+}
+
+// The files in a folder.
+int FilesIn(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    int files = 0;
+    if (search) {
+        do
+            files += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        while (FindNextFileA(search.get(), &found));
+    }
+    return files;
+}
+
+// What the record shows started: a copy of the package served, alone in a
+// folder of its own under the temporary folder, that folder its working
+// directory and its quoted path its command line. The copy's folder.
+std::string ExpectCheckedCopyStarted(const std::string& record, const std::string& package) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const size_t bar = record.find('|');
+    EXPECT_TRUE(bar != std::string::npos && bar > 2 && record[0] == '"' && record[bar - 1] == '"') << record;
+    if (bar == std::string::npos || bar <= 2)
+        return "";
+    const std::string path = record.substr(1, bar - 2);
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    EXPECT_EQ(0, lstrcmpiA((folder + "\n").c_str(), record.substr(bar + 1).c_str())) << record;
+    EXPECT_EQ(
+        0, _strnicmp(folder.c_str(), (temp + std::string("wxb-installer-")).c_str(), std::strlen(temp) + 14))
+        << folder;
+    EXPECT_EQ("\\wxbry5.exe", path.substr(folder.size()));
+    EXPECT_EQ(package, ReadAll(path));
+    EXPECT_EQ(1, FilesIn(folder)) << "nothing beside the copy";
+    return folder;
 }
 
 class UpdateFlowTest : public ::testing::Test {
@@ -305,12 +345,8 @@ TEST_F(UpdateFlowTest, UpgradeDownloadsWithProgressAndStartsTheInstaller) {
     EXPECT_EQ(1u, texts.count("下载进度：1048576/1048576  100%")) << "the final figures are shown";
     EXPECT_GE(barChecks, 1) << "the bar shows the percentage";
 
-    // The installer ran from the package's directory; the dialog then closed
-    // and set the exit event.
-    const std::string record = WaitForRecord(recordFile);
-    EXPECT_EQ(0u, record.find(packagePath + "|")) << record;
-    const std::string directory = record.substr(record.find('|') + 1);
-    EXPECT_EQ(0, lstrcmpiA((workDir + "\\package\n").c_str(), directory.c_str())) << directory;
+    // The installer ran; the dialog then closed and set the exit event.
+    ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
     EXPECT_TRUE(host.ExitEventSet());
     EXPECT_EQ(1, host.ShutdownCount()) << "an optional update asks once";
     EXPECT_EQ(std::vector<int>{200}, NginxAnswers("/slow/wxbry5.exe"));
@@ -358,41 +394,80 @@ TEST_F(UpdateFlowTest, LeavingMidDownloadKeepsThePartForTheNextRun) {
     EXPECT_GE(first, part);
     EXPECT_EQ(kPackageSize, total);
     ASSERT_TRUE(host.WaitForExit(30000));
-    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+    ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
     EXPECT_EQ((std::vector<int>{200, 206}), NginxAnswers("/slow/left.exe"));
     EXPECT_EQ(servedPackage, ReadAll(packagePath));
 }
 
-TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndThePressResumes) {
-    // A part of the package is left from an earlier run, stamped with the
-    // served file's time as that run left it; the server fails the first
-    // request with 500.
-    Offer("/flaky/wxbry5.exe");
-    CreateDirectoryA(workDir.c_str(), nullptr);
-    CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
-    WriteAll(packagePath + ".down", servedPackage.substr(0, 300000));
-    const std::string served = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\wxbry5.exe";
-    ASSERT_TRUE(SetLastWriteSeconds(packagePath + ".down", LastWriteSeconds(served)));
-    const std::string failFlag = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\flaky\\.fail";
-    WriteAll(failFlag, "");
-    HWND dlg = StartAndUpgrade();
-    ASSERT_TRUE(dlg);
-    HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
-    const std::string expected = FailureText(IDS_DOWNLOAD_FAILED, 7); // DL_NET_ERROR
-    EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000)) << TextOf(progressText);
-    ASSERT_TRUE(WaitForUpgradeOffered(dlg));
-    EXPECT_TRUE(IsWindow(dlg));
-    EXPECT_TRUE(ReadAll(recordFile).empty());
-    EXPECT_FALSE(host.ExitEventSet());
+// A download that stopped short, tried again. nginx fails what lies in
+// flaky/ with 500 and the signatures in flakysig/ with 503 while ".fail"
+// lies there, and sends those in slowsig/ at 16 bytes a second while ".slow"
+// does (nginx_flow.conf).
+struct RetryCase {
+    const char* what;
+    const char* folder;
+    const char* flag;
+    bool partLeft;              // 300000 bytes left in the ".down" by an earlier run, stamped as it left them
+    int failure;                // the download result shown; 0: the user leaves while the signature comes
+    bool nextRun;               // tried again by a new run of the updater, not by a press
+    const char* packageAnswers; // nginx's answers, as Answers writes them
+    const char* signatureAnswers;
+};
 
-    DeleteFileA(failFlag.c_str());
-    PostUpgradeCommand(dlg);
-    ASSERT_TRUE(host.WaitForExit(30000));
-    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
-    EXPECT_EQ((std::vector<int>{500, 206}), NginxAnswers("/flaky/wxbry5.exe"));
-    EXPECT_EQ(servedPackage, ReadAll(packagePath));
-    EXPECT_EQ(2, host.ShutdownCount()) << "each run asks the suite again";
-    EXPECT_TRUE(host.ExitEventSet());
+const RetryCase kRetryCases[] = {
+    {"the package answered 500, a press resumes it", "flaky", ".fail", true, 7, false, "500 206", "200"},
+    // A complete package is kept when only its signature could not be had.
+    {"the signature answered 503, the next run fetches only it", "flakysig", ".fail", false, 7, true, "200",
+     "503 200"},
+    {"the user leaves while the signature comes", "slowsig", ".slow", false, 0, true, "200", "200 200"},
+};
+
+TEST_F(UpdateFlowTest, FailedDownloadOffersUpgradeAgainAndTheNextTryResumes) {
+    for (const RetryCase& row : kRetryCases) {
+        SCOPED_TRACE(row.what);
+        const std::string object = std::string("/") + row.folder + "/wxbry5.exe";
+        Offer(object);
+        CreateDirectoryA(workDir.c_str(), nullptr);
+        CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
+        if (row.partLeft) {
+            WriteAll(packagePath + ".down", servedPackage.substr(0, 300000));
+            ASSERT_TRUE(SetLastWriteSeconds(packagePath + ".down", LastWriteSeconds(ServedFile(object))));
+        }
+        const std::string flag = ServedFile(std::string("/") + row.folder + "/" + row.flag);
+        WriteAll(flag, "");
+        const int shutdowns = host.ShutdownCount();
+        HWND dlg = StartAndUpgrade();
+        ASSERT_TRUE(dlg);
+        HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+        if (row.failure != 0) {
+            const std::string expected = FailureText(IDS_DOWNLOAD_FAILED, row.failure);
+            EXPECT_TRUE(PumpUntil([&] { return TextOf(progressText) == expected; }, 15000))
+                << TextOf(progressText);
+            ASSERT_TRUE(WaitForUpgradeOffered(dlg));
+        } else {
+            // The signature is asked for once the package is in place.
+            EXPECT_TRUE(PumpUntil([&] { return ReadAll(packagePath) == servedPackage; }, 15000));
+        }
+        EXPECT_TRUE(ReadAll(recordFile).empty());
+        EXPECT_EQ(row.partLeft ? "" : servedPackage, ReadAll(packagePath));
+        DeleteFileA(flag.c_str());
+        if (row.nextRun) {
+            PostMessageA(dlg, WM_CLOSE, 0, 0);
+            ASSERT_TRUE(host.WaitForExit(3000));
+            dlg = StartAndUpgrade();
+            ASSERT_TRUE(dlg);
+        } else {
+            PostUpgradeCommand(dlg);
+        }
+        ASSERT_TRUE(host.WaitForExit(30000));
+        ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
+        EXPECT_EQ(row.packageAnswers, Answers(object));
+        EXPECT_EQ(row.signatureAnswers, Answers(object + ".sig"));
+        EXPECT_EQ(servedPackage, ReadAll(packagePath));
+        EXPECT_EQ(shutdowns + 2, host.ShutdownCount()) << "each run asks the suite again";
+        EXPECT_TRUE(host.ExitEventSet());
+        TearDown();
+    }
 }
 
 TEST_F(UpdateFlowTest, PackageThatCannotStartIsCheckedAgainForEveryStartWithoutDownloading) {
@@ -430,15 +505,117 @@ TEST_F(UpdateFlowTest, PackageThatCannotStartIsCheckedAgainForEveryStartWithoutD
     EXPECT_TRUE(host.ExitEventSet());
 }
 
-TEST_F(UpdateFlowTest, PackageMatchingTheHostsDigestIsInstalled) {
-    Offer("/wxbry5.exe");
-    CreateDirectoryA(workDir.c_str(), nullptr);
-    CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
-    WriteAll(packagePath + ".sha256", packageDigest + "  wxbry5.exe\n");
-    ASSERT_TRUE(StartAndUpgrade());
-    ASSERT_TRUE(host.WaitForExit(30000));
-    EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
-    EXPECT_EQ(kPackageSize, ReadAll(packagePath).size());
+// What lies around a run that installs.
+enum class Around {
+    kNothing,
+    kHostDigest,     // the host's digest of the package beside it
+    kStalePackage,   // a package of an earlier update at the path
+    kPlantedDll,     // a DLL beside the package that the installer would load
+    kRetargetedLink, // the package's folder is a link, pointed elsewhere once the package is checked
+    kOutsider,       // another program posts an outcome and sends progress during the download
+    kTempWithSpace,  // the user's temporary folder has a space in its name
+};
+
+struct InstallCase {
+    const char* what;
+    const char* address; // after "http://127.0.0.1:<port>"
+    Around around;
+    const char* object;    // the package's request target, as nginx logs it
+    const char* signature; // the signature's
+    int signatureRequests; // each answered 200
+};
+
+const InstallCase kInstallCases[] = {
+    {"the host's digest matching", "/row/digest-ok/wxbry5.exe", Around::kHostDigest,
+     "/row/digest-ok/wxbry5.exe", "/row/digest-ok/wxbry5.exe.sig", 1},
+    {"an address with trailing white space", "/row/blank/wxbry5.exe \t\r\n", Around::kNothing,
+     "/row/blank/wxbry5.exe", "/row/blank/wxbry5.exe.sig", 1},
+    {"an address with a query", "/row/query/wxbry5.exe?v=2", Around::kNothing, "/row/query/wxbry5.exe?v=2",
+     "/row/query/wxbry5.exe.sig?v=2", 1},
+    {"a package of an earlier update, refused, gives way to the new one", "/row/stale/wxbry5.exe",
+     Around::kStalePackage, "/row/stale/wxbry5.exe", "/row/stale/wxbry5.exe.sig", 2},
+    {"a DLL beside the package", "/row/dll/wxbry5.exe", Around::kPlantedDll, "/row/dll/wxbry5.exe",
+     "/row/dll/wxbry5.exe.sig", 1},
+    // This Wine follows a Unix symbolic link as Windows follows a junction;
+    // serve_flow_packages.sh made links/package (to links/real) and
+    // links/impostor (another program).
+    {"the package's folder a link, retargeted during the start", "/row/link/wxbry5.exe",
+     Around::kRetargetedLink, "/row/link/wxbry5.exe", "/row/link/wxbry5.exe.sig", 1},
+    {"an outcome posted and progress sent from outside", "/slow/outsider.exe", Around::kOutsider,
+     "/slow/outsider.exe", "/slow/outsider.exe.sig", 1},
+    {"a temporary folder with a space in its name", "/row/space/wxbry5.exe", Around::kTempWithSpace,
+     "/row/space/wxbry5.exe", "/row/space/wxbry5.exe.sig", 1},
+};
+
+TEST_F(UpdateFlowTest, CheckedCopyOfThePackageIsInstalled) {
+    const std::string links = WindowsPath(Env("WXB_NGINX_ROOT")) + "\\links\\";
+    const std::string ordinaryTemp = Env("TMP");
+    std::string earlierCopy;
+    for (const InstallCase& row : kInstallCases) {
+        SCOPED_TRACE(row.what);
+        TestSuiteHost::SetField(host.Block().downloadUrl, PackageUrl(row.address, "127.0.0.1"));
+        if (row.around == Around::kRetargetedLink) {
+            packagePath = links + "package\\wxbry5.exe";
+            TestSuiteHost::SetField(host.Block().packagePath, packagePath);
+        }
+        CreateDirectoryA(workDir.c_str(), nullptr);
+        CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
+        if (row.around == Around::kHostDigest)
+            WriteAll(packagePath + ".sha256", packageDigest + "  wxbry5.exe\n");
+        if (row.around == Around::kStalePackage)
+            WriteAll(packagePath, std::string(4096, 'n'));
+        if (row.around == Around::kPlantedDll)
+            WriteAll(workDir + "\\package\\version.dll", "MZ planted");
+        const std::string spaceTemp = workDir + "\\temp folder";
+        if (row.around == Around::kTempWithSpace) {
+            CreateDirectoryA(spaceTemp.c_str(), nullptr);
+            SetEnvironmentVariableA("TMP", spaceTemp.c_str());
+            SetEnvironmentVariableA("TEMP", spaceTemp.c_str());
+        }
+        HWND dlg = StartAndUpgrade();
+        ASSERT_TRUE(dlg);
+        // The updater removed the folder the previous row's installer ran from.
+        if (row.around != Around::kTempWithSpace) {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(earlierCopy.c_str())) << earlierCopy;
+        }
+        if (row.around == Around::kRetargetedLink) {
+            // Retargeted as soon as the check holds the package.
+            PumpUntil(
+                [&] {
+                    const UniqueHandle writer(
+                        CreateFileA((links + "real\\wxbry5.exe").c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+                    return (!writer && GetLastError() == ERROR_SHARING_VIOLATION) || !IsWindow(dlg);
+                },
+                30000);
+            // MoveFile follows the link here: the folder it leads to is
+            // replaced instead, which retargets the path all the same.
+            EXPECT_TRUE(MoveFileA((links + "real").c_str(), (links + "real-was").c_str())) << GetLastError();
+            EXPECT_TRUE(MoveFileA((links + "impostor").c_str(), (links + "real").c_str())) << GetLastError();
+        }
+        const std::string failure = FailureText(IDS_DOWNLOAD_FAILED, DL_NET_ERROR);
+        if (row.around == Around::kOutsider) {
+            HWND progressText = GetDlgItem(dlg, IDC_PROGRESS_TEXT);
+            EXPECT_TRUE(PumpUntil([&] { return !TextOf(progressText).empty(); }, 15000));
+            HWND receiver = FindWindowExA(HWND_MESSAGE, nullptr, "WexburyProgressReceiver", nullptr);
+            EXPECT_TRUE(receiver);
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(receiver, WM_UPDATE_PROGRESS, 2, 16, SMTO_ABORTIFHUNG, 5000, &answer);
+            PostMessageA(dlg, WM_UPDATE_STALLED, STALL_DOWNLOAD_FAILED, DL_NET_ERROR);
+            EXPECT_FALSE(PumpUntil([&] { return TextOf(progressText) == failure; }, 1000));
+        }
+        ASSERT_TRUE(host.WaitForExit(30000));
+        earlierCopy = ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
+        EXPECT_EQ(std::vector<int>{200}, NginxAnswers(row.object));
+        EXPECT_EQ(std::vector<int>(row.signatureRequests, 200), NginxAnswers(row.signature));
+        SetEnvironmentVariableA("TMP", ordinaryTemp.c_str());
+        SetEnvironmentVariableA("TEMP", ordinaryTemp.c_str());
+        DeleteFileA((workDir + "\\package\\version.dll").c_str());
+        RemoveDirectoryA(spaceTemp.c_str());
+        TearDown();
+        SetUp();
+    }
 }
 
 // The digest the host may leave: none, that of the package as signed, another.
@@ -530,12 +707,14 @@ TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
         server.replace(server.find('%'), 2,
                        server.back() == 'p' ? Env("WXB_TINYPROXY_PORT") : std::to_string(ClosedPort()));
         UserProxy proxy(proxyCase.enable, server, proxyCase.bypass);
+        // Else the package of the row before, verified, would start at once.
+        DeleteFileA(packagePath.c_str());
         const std::string path = "/row/proxy-" + std::to_string(++row) + "/wxbry5.exe";
         Offer(path, proxyCase.host);
         DeleteFileA(recordFile.c_str());
         ASSERT_TRUE(StartAndUpgrade());
         ASSERT_TRUE(host.WaitForExit(30000));
-        EXPECT_EQ(0u, WaitForRecord(recordFile).find(packagePath + "|"));
+        ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
         EXPECT_EQ(servedPackage, ReadAll(packagePath));
         // Straight from nginx, or through tinyproxy, which hands ".invalid"
         // on; the signature the same way.

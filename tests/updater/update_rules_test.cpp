@@ -24,20 +24,16 @@ TEST(ProgressPercentTest, UnknownTotalIsZeroPercent) {
     EXPECT_EQ(0u, ProgressPercent(12345, 0));
 }
 
-TEST(InstallerWorkingDirectoryTest, PackageDirectoryWithOneBackslash) {
-    EXPECT_EQ("C:\\Wexbury\\update\\",
-              InstallerWorkingDirectory("C:\\Wexbury\\update\\wxbry5.exe", GbkLeadByte));
-    EXPECT_EQ("C:\\", InstallerWorkingDirectory("C:\\wxbry5.exe", GbkLeadByte));
-    EXPECT_EQ("\\", InstallerWorkingDirectory("wxbry5.exe", GbkLeadByte));
-    EXPECT_EQ("\\", InstallerWorkingDirectory("", GbkLeadByte));
+TEST(PackageFileNameTest, WhatFollowsTheLastBackslash) {
+    EXPECT_EQ("wxbry5.exe", PackageFileName("C:\\Wexbury\\update\\wxbry5.exe", GbkLeadByte));
+    EXPECT_EQ("wxbry5.exe", PackageFileName("wxbry5.exe", GbkLeadByte));
+    EXPECT_EQ("", PackageFileName("", GbkLeadByte));
 }
 
-TEST(InstallerWorkingDirectoryTest, BackslashTrailBytesAreNotSeparators) {
+TEST(PackageFileNameTest, BackslashTrailBytesAreNotSeparators) {
     // GBK "表" is 0xB1 0xED and "騖" is 0xF2 0x5C: its trail byte is a
-    // backslash byte that must not end the directory.
-    const std::string dir = "C:\\\xf2\x5c\xb1\xed\\";
-    EXPECT_EQ(dir, InstallerWorkingDirectory(dir + "setup.exe", GbkLeadByte));
-    EXPECT_EQ("\\", InstallerWorkingDirectory("\xf2\x5csetup.exe", GbkLeadByte));
+    // backslash byte that must not start the name.
+    EXPECT_EQ("\xf2\x5c\xb1\xed.exe", PackageFileName("C:\\\xf2\x5c\\\xf2\x5c\xb1\xed.exe", GbkLeadByte));
 }
 
 // One download's notifications, in order, with what the dialog does.
