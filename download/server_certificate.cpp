@@ -52,10 +52,12 @@ CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std:
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
     ssl.pwszServerName = &name[0];
+    // A revocation status that cannot be learnt (no list, offline) is
+    // accepted, as browsers do; a certificate found revoked is refused
+    // below. Wine's policy heeds only the SSL check flag, Windows' both.
+    ssl.fdwChecks = SECURITY_FLAG_IGNORE_REVOCATION;
     CERT_CHAIN_POLICY_PARA policyPara{};
     policyPara.cbSize = sizeof policyPara;
-    // A revocation status that cannot be learnt (no list, offline) is
-    // accepted, as browsers do; a certificate found revoked is not.
     policyPara.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policyPara.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status{};
@@ -64,7 +66,7 @@ CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std:
         return CERT_UNTRUSTED;
     if (status.dwError != 0)
         return VerdictOf(status.dwError);
-    // The policy passed; a revoked certificate anywhere below the root still counts.
+    // The policy passed; a certificate found revoked anywhere below the root still counts.
     if (chain.get()->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED)
         return CERT_REVOKED;
     return CERT_ACCEPTED;

@@ -19,6 +19,25 @@ constexpr size_t kMaxHandshakeBytes = 1024 * 1024;
 // The buffer's first size, for the handshake.
 constexpr size_t kHandshakeBuffer = 16 * 1024 + 512;
 
+// TLS record bytes: content types, the handshake type ServerHello, alerts.
+constexpr unsigned char kRecordAlert = 21;
+constexpr unsigned char kRecordHandshake = 22;
+constexpr unsigned char kServerHello = 2;
+constexpr unsigned char kAlertProtocolVersion = 70;
+constexpr unsigned kTls12 = 0x0303;
+
+// Whether what the server sent during the handshake says that it speaks no
+// version we offer: its hello chooses one below TLS 1.2, or it answers
+// with the alert protocol_version. (Windows reports this as an algorithm
+// mismatch; Wine only as an internal error.)
+bool ServerRefusesOurVersions(const char* data, size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    if (length >= 7 && bytes[0] == kRecordAlert)
+        return bytes[6] == kAlertProtocolVersion;
+    return length >= 11 && bytes[0] == kRecordHandshake && bytes[5] == kServerHello &&
+           (static_cast<unsigned>(bytes[9]) << 8 | bytes[10]) < kTls12;
+}
+
 bool IsUnsupported(SECURITY_STATUS status) {
     return status == SEC_E_ALGORITHM_MISMATCH || status == SEC_E_UNSUPPORTED_FUNCTION;
 }
@@ -104,7 +123,9 @@ TlsOutcome CTlsChannel::Handshake(int sendMs, int recvMs) {
         }
         if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
             SockSetLastError(status);
-            return IsUnsupported(status) ? TLS_UNSUPPORTED : TLS_FAILED;
+            const bool unsupported =
+                IsUnsupported(status) || ServerRefusesOurVersions(m_in.data() + m_nInStart, m_nInLength);
+            return unsupported ? TLS_UNSUPPORTED : TLS_FAILED;
         }
         if (!first)
             KeepExtra(in, 2);

@@ -99,7 +99,11 @@ using UniqueCryptProvider = UniqueResource<HCRYPTPROV, NullHandleTraits<HCRYPTPR
 using UniqueCryptHash = UniqueResource<HCRYPTHASH, NullHandleTraits<HCRYPTHASH, CryptDestroyHash>>;
 using UniqueCryptKey = UniqueResource<HCRYPTKEY, NullHandleTraits<HCRYPTKEY, CryptDestroyKey>>;
 
-// Certificates and certificate chains of the CryptoAPI.
+// Certificate stores, certificates and certificate chains of the CryptoAPI.
+inline BOOL CloseCertStore(HCERTSTORE store) {
+    return CertCloseStore(store, 0);
+}
+using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, CloseCertStore>>;
 using UniqueCertContext = UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, CertFreeCertificateContext>>;
 using UniqueCertChain = UniqueResource<PCCERT_CHAIN_CONTEXT, NullHandleTraits<PCCERT_CHAIN_CONTEXT, CertFreeCertificateChain>>;
 

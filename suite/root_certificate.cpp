@@ -26,8 +26,6 @@ std::vector<BYTE> ReadPemCertificate(const std::string& path) {
     return der;
 }
 
-using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, CertCloseStore>>;
-
 // Adds the certificate to the user's Root store; with remove, takes the
 // copy there out again.
 bool ChangeRoot(const std::string& pemPath, bool remove) {

@@ -537,11 +537,13 @@ TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
         // nginx over TLS, whole and resumed; each certificate refused before a byte is written.
         {"/tls/pattern.bin", 0, DL_OK, 300000, -1, -1, 0, tlsNginx},
         {"/tls/pattern.bin", 100000, DL_OK, 300000, -1, -1, 0, tlsNginx},
-        {"/tls/pattern.bin", 0, DL_OK, 300000, -1, -1, 0, "WXB_NGINX_TLS13_PORT"},
         {"/tls/pattern.bin", 1000, DL_CERT_WRONG_NAME, -1, 1000, -1, 0, "WXB_NGINX_TLS_WRONGNAME_PORT"},
         {"/tls/pattern.bin", 0, DL_CERT_EXPIRED, -1, -1, -1, 0, "WXB_NGINX_TLS_EXPIRED_PORT"},
         {"/tls/pattern.bin", 0, DL_CERT_UNTRUSTED, -1, -1, -1, 0, "WXB_NGINX_TLS_SELFSIGNED_PORT"},
         {"/tls/pattern.bin", 0, DL_TLS_UNSUPPORTED, -1, -1, -1, 0, "WXB_NGINX_TLS_OLD_PORT"},
+        // This Wine's SChannel offers no TLS 1.3: a server of 1.3 alone
+        // refuses our hello with protocol_version.
+        {"/tls/pattern.bin", 0, DL_TLS_UNSUPPORTED, -1, -1, -1, 0, "WXB_NGINX_TLS13_PORT"},
     };
     const std::string tlsRoot = WindowsPath(EnvText("WXB_NGINX_ROOT") + "/tls");
     CreateDirectoryA(tlsRoot.c_str(), nullptr);

@@ -97,7 +97,7 @@ def make_certificates(folder):
 
     for name, issuer, names, validity in CERTIFICATES:
         subject = "/CN=Wexbury Test CA" if name == "ca" else "/CN=" + names.split(",")[0][4:]
-        key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", name + ".key"]
+        key = ["-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key"]
         if issuer is None:
             extensions = ["-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=keyCertSign,cRLSign"]
             if names:
