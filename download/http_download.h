@@ -54,11 +54,11 @@ enum DownloadResult {
     DL_FILE_RENAME = 14, // the complete body stays in the temporary file
     DL_TOO_LARGE = 15,   // the file is larger than m_nSizeLimit; nothing was written
     // https refusals; nothing was written.
-    DL_TLS_UNSUPPORTED = 20, // no TLS version of 1.2 or later in common with the server (or the system)
-    DL_CERT_UNTRUSTED = 21,  // the server's certificate leads to no trusted root
-    DL_CERT_WRONG_NAME = 22, // the certificate is for another host name
-    DL_CERT_EXPIRED = 23,    // the certificate is expired or not yet valid
-    DL_CERT_REVOKED = 24,    // the certificate is revoked
+    DL_TLS_UNSUPPORTED = 20,   // no TLS version of 1.2 or later in common with the server (or the system)
+    DL_CERT_UNTRUSTED = 21,    // the server's certificate leads to no trusted root
+    DL_CERT_WRONG_NAME = 22,   // the certificate is for another host name
+    DL_CERT_EXPIRED = 23,      // the certificate is expired or not yet valid
+    DL_CERT_REVOKED = 24,      // the certificate is revoked
     DL_INSECURE_REDIRECT = 25, // an https address redirected to plain http
 };
 

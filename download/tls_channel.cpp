@@ -66,11 +66,13 @@ TlsOutcome CTlsChannel::Open(const std::string& host, int sendMs, int recvMs) {
     settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
     // TLS 1.2 at the least, with 1.3 where the system has it.
     SECURITY_STATUS status = SEC_E_ALGORITHM_MISMATCH;
-    for (DWORD protocols : {DWORD{SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT}, DWORD{SP_PROT_TLS1_2_CLIENT}}) {
+    for (DWORD protocols :
+         {DWORD{SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT}, DWORD{SP_PROT_TLS1_2_CLIENT}}) {
         settings.grbitEnabledProtocols = protocols;
         TimeStamp expiry;
-        status = AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
-                                           nullptr, &settings, nullptr, nullptr, m_credentials.receive(), &expiry);
+        status =
+            AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+                                      &settings, nullptr, nullptr, m_credentials.receive(), &expiry);
         if (status == SEC_E_OK)
             break;
     }
@@ -104,9 +106,10 @@ TlsOutcome CTlsChannel::Handshake(int sendMs, int recvMs) {
         ULONG attributes = 0;
         const bool first = !m_context;
         const PSecHandle context = first ? nullptr : m_context.get();
-        const SECURITY_STATUS status = InitializeSecurityContextA(
-            m_credentials.get(), context, const_cast<char*>(m_strHost.c_str()), kContextRequest, 0, 0,
-            first ? nullptr : &inDesc, 0, first ? m_context.receive() : context, &outDesc, &attributes, nullptr);
+        const SECURITY_STATUS status =
+            InitializeSecurityContextA(m_credentials.get(), context, const_cast<char*>(m_strHost.c_str()),
+                                       kContextRequest, 0, 0, first ? nullptr : &inDesc, 0,
+                                       first ? m_context.receive() : context, &outDesc, &attributes, nullptr);
         UniqueContextBuffer token(out.pvBuffer);
         // A token goes out on failure too: the alert that tells the server why.
         if (out.cbBuffer > 0 && out.pvBuffer != nullptr && !SendToken(out, sendMs))
@@ -166,7 +169,8 @@ int CTlsChannel::ReceiveMore(int ms) {
             return -1;
         m_in.resize(m_in.size() * 2);
     }
-    const int n = SockRecvTimeout(m_hSocket, m_in.data() + m_nInLength, static_cast<int>(m_in.size() - m_nInLength), ms);
+    const int n = SockRecvTimeout(m_hSocket, m_in.data() + m_nInLength,
+                                  static_cast<int>(m_in.size() - m_nInLength), ms);
     if (n > 0)
         m_nInLength += static_cast<size_t>(n);
     return n;
@@ -193,10 +197,11 @@ int CTlsChannel::Receive(char* buffer, int length, int ms) {
         if (m_bClosed)
             return 0;
         if (m_nInLength > 0) {
-            SecBuffer buffers[4] = {{static_cast<ULONG>(m_nInLength), SECBUFFER_DATA, m_in.data() + m_nInStart},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr}};
+            SecBuffer buffers[4] = {
+                {static_cast<ULONG>(m_nInLength), SECBUFFER_DATA, m_in.data() + m_nInStart},
+                {0, SECBUFFER_EMPTY, nullptr},
+                {0, SECBUFFER_EMPTY, nullptr},
+                {0, SECBUFFER_EMPTY, nullptr}};
             SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
             const SECURITY_STATUS status = DecryptMessage(m_context.get(), &message, 0, nullptr);
             if (status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED || status == SEC_I_RENEGOTIATE) {
@@ -234,10 +239,11 @@ int CTlsChannel::SendAll(const char* data, int length, int ms) {
         m_out.resize(m_sizes.cbHeader + piece + m_sizes.cbTrailer);
         char* record = m_out.data();
         std::memcpy(record + m_sizes.cbHeader, data + sent, piece);
-        SecBuffer buffers[4] = {{m_sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
-                                {piece, SECBUFFER_DATA, record + m_sizes.cbHeader},
-                                {m_sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + m_sizes.cbHeader + piece},
-                                {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer buffers[4] = {
+            {m_sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
+            {piece, SECBUFFER_DATA, record + m_sizes.cbHeader},
+            {m_sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + m_sizes.cbHeader + piece},
+            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
         const SECURITY_STATUS status = EncryptMessage(m_context.get(), 0, &message, 0);
         if (status != SEC_E_OK) {
@@ -266,10 +272,11 @@ void CTlsChannel::Shutdown() {
     SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
-    const SECURITY_STATUS status =
-        InitializeSecurityContextA(m_credentials.get(), m_context.get(), const_cast<char*>(m_strHost.c_str()),
-                                   kContextRequest, 0, 0, nullptr, 0, m_context.get(), &outDesc, &attributes, nullptr);
+    const SECURITY_STATUS status = InitializeSecurityContextA(
+        m_credentials.get(), m_context.get(), const_cast<char*>(m_strHost.c_str()), kContextRequest, 0, 0,
+        nullptr, 0, m_context.get(), &outDesc, &attributes, nullptr);
     UniqueContextBuffer token(out.pvBuffer);
-    if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && out.cbBuffer > 0 && out.pvBuffer != nullptr)
+    if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && out.cbBuffer > 0 &&
+        out.pvBuffer != nullptr)
         SockSend(m_hSocket, static_cast<const char*>(out.pvBuffer), static_cast<int>(out.cbBuffer));
 }

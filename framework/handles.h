@@ -104,8 +104,10 @@ inline BOOL CloseCertStore(HCERTSTORE store) {
     return CertCloseStore(store, 0);
 }
 using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, CloseCertStore>>;
-using UniqueCertContext = UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, CertFreeCertificateContext>>;
-using UniqueCertChain = UniqueResource<PCCERT_CHAIN_CONTEXT, NullHandleTraits<PCCERT_CHAIN_CONTEXT, CertFreeCertificateChain>>;
+using UniqueCertContext =
+    UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, CertFreeCertificateContext>>;
+using UniqueCertChain =
+    UniqueResource<PCCERT_CHAIN_CONTEXT, NullHandleTraits<PCCERT_CHAIN_CONTEXT, CertFreeCertificateChain>>;
 
 // Memory a security package hands out (FreeContextBuffer).
 using UniqueContextBuffer = UniqueResource<void*, NullHandleTraits<void*, FreeContextBuffer>>;

@@ -52,7 +52,8 @@ protected:
     std::string FaultTls(const std::string& object) { return ServerUrl("WXB_FAULT_TLS_PORT", object); }
 
     // What a fault server tells of a path and query: "/_hits", "/_heads" or "/_notified".
-    std::string ServerText(const char* what, const std::string& target, const char* server = "WXB_FAULT_PORT") {
+    std::string ServerText(const char* what, const std::string& target,
+                           const char* server = "WXB_FAULT_PORT") {
         std::string encoded;
         for (char c : target) {
             if (isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '.')
@@ -65,7 +66,8 @@ protected:
         }
         CHttpDownload probe;
         const std::string path = m_dir + "server.txt";
-        const int result = probe.Download(ServerUrl(server, what + ("?of=" + encoded)).c_str(), path.c_str(), 1);
+        const int result =
+            probe.Download(ServerUrl(server, what + ("?of=" + encoded)).c_str(), path.c_str(), 1);
         EXPECT_TRUE(result == DL_OK || result == DL_EMPTY) << result;
         const Bytes text = result == DL_OK ? ReadFileBytes(path) : Bytes();
         return std::string(text.begin(), text.end());
@@ -322,8 +324,8 @@ TEST_F(HttpDownloadTest, CredentialsStayWithTheirServer) {
     const std::pair<std::string, bool> cases[] = {
         {Fault("/cred1?redirect=" + Fault("/cred1b?echo=1")), true},
         {Fault("/cred2?redirect=/cred2b?echo=1"), true},
-        {Fault("/cred3?redirect=" + other + "/cred3b?echo=1"), false}, // another host name
-        {Fault("/cred4?redirect=" + Nginx("/echo/auth")), false},      // another port
+        {Fault("/cred3?redirect=" + other + "/cred3b?echo=1"), false},   // another host name
+        {Fault("/cred4?redirect=" + Nginx("/echo/auth")), false},        // another port
         {Fault("/cred5?redirect=" + FaultTls("/cred5b?echo=1")), false}, // http to https: another port
         {FaultTls("/cred6?redirect=/cred6b?echo=1"), true},
     };
@@ -548,7 +550,8 @@ TEST_F(HttpDownloadTest, ServerFaultsEndToEnd) {
     const std::string tlsRoot = WindowsPath(EnvText("WXB_NGINX_ROOT") + "/tls");
     CreateDirectoryA(tlsRoot.c_str(), nullptr);
     WriteFileBytes(tlsRoot + "\\pattern.bin", PatternBytes(0, 300000));
-    ASSERT_TRUE(SetLastWriteSeconds(tlsRoot + "\\pattern.bin", kFaultTime)) << "the version a .down continues";
+    ASSERT_TRUE(SetLastWriteSeconds(tlsRoot + "\\pattern.bin", kFaultTime))
+        << "the version a .down continues";
     m_dl.m_nRecvTimeout = 1000;
     int row = 0;
     for (const FaultCase& c : cases) {

@@ -107,9 +107,10 @@ TEST_F(ProxyDownloadTest, ThroughTinyproxy) {
     ASSERT_EQ(Get(NginxTls(444444)), DL_OK);
     EXPECT_TRUE(GotPattern(444444));
     const Bytes tunnelLog = ReadFileBytes(WindowsPath(EnvText("WXB_TINYPROXY_LOG")));
-    EXPECT_NE(std::string(tunnelLog.begin(), tunnelLog.end())
-                  .find("CONNECT localhost:" + std::to_string(ServerPort("WXB_NGINX_TLS_PORT")) + " HTTP/1.1"),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(tunnelLog.begin(), tunnelLog.end())
+            .find("CONNECT localhost:" + std::to_string(ServerPort("WXB_NGINX_TLS_PORT")) + " HTTP/1.1"),
+        std::string::npos);
 
     UseProxy(PROXY_HTTP, "WXB_TINYPROXY_AUTH_PORT");
     for (const std::string& url : {Fault("/tiny?size=1000"), NginxTls(1000)}) {

@@ -135,7 +135,8 @@ TEST(RequestText, OptionalLinesInTheirPlaces) {
     EXPECT_EQ(BuildRequestText(lines).find("Range"), std::string::npos)
         << "an empty file asks for everything, without a condition";
     lines.port = lines.schemePort = 443;
-    EXPECT_NE(BuildRequestText(lines).find("\r\nHost: example.com\r\n"), std::string::npos) << "https's own port";
+    EXPECT_NE(BuildRequestText(lines).find("\r\nHost: example.com\r\n"), std::string::npos)
+        << "https's own port";
     EXPECT_EQ(BuildConnectText("h", 443, "pu:pp"),
               "CONNECT h:443 HTTP/1.1\r\nHost: h:443\r\nProxy-Authorization: Basic cHU6cHA=\r\n\r\n");
 }
@@ -265,7 +266,8 @@ TEST(Redirect, ResolvesAgainstTheCurrentUrl) {
     EXPECT_EQ(Redirect(from, "..\\d\\e.zip"), "http://Host:8080/a/d/e.zip");
     EXPECT_EQ(Redirect(from, "../../../../up.zip"), "http://Host:8080/up.zip") << "never above the root";
     EXPECT_EQ(Redirect(from, "//cdn.example/f.zip"), "http://cdn.example/f.zip");
-    EXPECT_EQ(Redirect("https://h/a", "//cdn.example/f.zip"), "https://cdn.example/f.zip") << "the same scheme";
+    EXPECT_EQ(Redirect("https://h/a", "//cdn.example/f.zip"), "https://cdn.example/f.zip")
+        << "the same scheme";
     EXPECT_EQ(Redirect(from, "HTTPS://other/y"), "HTTPS://other/y");
     EXPECT_EQ(Redirect("http://h/", "f.zip"), "http://h/f.zip");
     EXPECT_EQ(Redirect(from, "/x.zip?v=2#part"), "http://Host:8080/x.zip?v=2") << "the fragment is dropped";

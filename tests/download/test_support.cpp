@@ -57,7 +57,8 @@ uint16_t ServerPort(const char* variable) {
 std::string ServerUrl(const char* portVariable, const std::string& object) {
     // Wine's SSL policy reads no IP address of a certificate: TLS servers go by name.
     const bool tls = std::string(portVariable).find("_TLS") != std::string::npos;
-    return (tls ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(ServerPort(portVariable)) + object;
+    return (tls ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(ServerPort(portVariable)) +
+           object;
 }
 
 std::string WindowsPath(const std::string& unixPath) {

@@ -476,8 +476,8 @@ const RefusalCase kRefusalCases[] = {
      IDS_CERT_WRONG_NAME, 0, "WXB_NGINX_TLS_WRONGNAME_PORT"},
     {"https, an expired certificate", "/row/expired/wxbry5.exe", HostDigest::kNone, IDS_CERT_EXPIRED, 0,
      "WXB_NGINX_TLS_EXPIRED_PORT"},
-    {"https, a self-signed certificate", "/row/selfsigned/wxbry5.exe", HostDigest::kNone, IDS_CERT_UNTRUSTED, 0,
-     "WXB_NGINX_TLS_SELFSIGNED_PORT"},
+    {"https, a self-signed certificate", "/row/selfsigned/wxbry5.exe", HostDigest::kNone, IDS_CERT_UNTRUSTED,
+     0, "WXB_NGINX_TLS_SELFSIGNED_PORT"},
 };
 
 TEST_F(UpdateFlowTest, PackageFailingItsChecksIsDeletedAndNeverRun) {
@@ -565,7 +565,8 @@ TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
         // on and tunnels https to nginx; the signature the same way.
         const bool tunnel = proxyCase.port != std::string("WXB_NGINX_PORT");
         for (const std::string& object : {path, path + ".sig"}) {
-            EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(object, proxyCase.host, proxyCase.port)))
+            EXPECT_EQ(proxyCase.throughProxy,
+                      ProxyWasAskedFor(PackageUrl(object, proxyCase.host, proxyCase.port)))
                 << object;
             EXPECT_EQ(proxyCase.throughProxy && !tunnel ? std::vector<int>{} : std::vector<int>{200},
                       NginxAnswers(object))
