@@ -16,6 +16,20 @@ constexpr int kHeaderLineBuffer = 1024;
 // ApplyRetryPolicy's answer when the request is to be made again.
 constexpr int kRetryAgain = -1;
 
+// What a refused certificate ends the download with.
+int RefusalOf(CertificateVerdict verdict) {
+    switch (verdict) {
+    case CERT_WRONG_NAME:
+        return DL_CERT_WRONG_NAME;
+    case CERT_EXPIRED:
+        return DL_CERT_EXPIRED;
+    case CERT_REVOKED:
+        return DL_CERT_REVOKED;
+    default:
+        return DL_CERT_UNTRUSTED;
+    }
+}
+
 // Size of a file, or -1 when its status cannot be read.
 int64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -70,6 +84,8 @@ int CHttpDownload::PeerFamily() const {
 }
 
 void CHttpDownload::CloseConnection() {
+    // close_notify goes out while the socket is still open.
+    m_pTls.reset();
     if (m_pReader != nullptr) {
         ReaderFree(m_pReader, 0);
         m_pReader = nullptr;
@@ -101,9 +117,9 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
     m_strUrl = TrimWhiteSpace(url != nullptr ? url : "");
     if (m_strUrl.empty())
         return DL_NO_URL;
-    if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort)) {
+    if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort, &m_bSecure)) {
         m_strUrl = "http://" + m_strUrl;
-        if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort))
+        if (!ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort, &m_bSecure))
             return DL_BAD_URL;
     }
     // The request line through a proxy and a later Referer line carry the URL.
@@ -130,7 +146,7 @@ int CHttpDownload::RunDownload(const char* url, const char* localPath, int force
         if (request == REQ_STOPPED)
             return DL_STOPPED;
         if (request == REQ_REFUSED)
-            return DL_REFUSED;
+            return m_nRefusal;
         if (request == REQ_FAILED) {
             const int retry = ApplyRetryPolicy();
             if (retry != kRetryAgain)
@@ -271,7 +287,21 @@ void CHttpDownload::Notify(int kind) {
     m_pProgressSent = nullptr;
 }
 
+// The server reached over the route the settings name, and for https the
+// TLS channel opened over it, the certificate checked.
 int CHttpDownload::ReachServer() {
+    const int routed = OpenRoute();
+    if (routed != REQ_OK || !m_bSecure)
+        return routed;
+    if (m_nProxyKind == PROXY_HTTP) {
+        const int tunnel = OpenProxyTunnel();
+        if (tunnel != REQ_OK)
+            return tunnel;
+    }
+    return StartTls();
+}
+
+int CHttpDownload::OpenRoute() {
     switch (m_nProxyKind) {
     case PROXY_NONE:
         return SockConnectHost(m_hSocket, m_strHost.c_str(), m_nPort, m_nConnectTimeout, 1) == 0 ? REQ_OK
@@ -305,6 +335,50 @@ int CHttpDownload::ReachServer() {
     }
 }
 
+// An HTTP proxy carries https through a tunnel it opens with CONNECT; its
+// answer is judged as the answer to a request through it would be.
+int CHttpDownload::OpenProxyTunnel() {
+    const std::string credentials = m_bProxyAuth ? m_strProxyUser + ":" + m_strProxyPassword : "";
+    if (!SendText(BuildConnectText(m_strHost, m_nPort, credentials)))
+        return REQ_FAILED;
+    const int headerRead = ReadHeader(m_strHeader);
+    m_nHeaderLength = static_cast<int32_t>(m_strHeader.size());
+    if (headerRead != REQ_OK)
+        return headerRead;
+    ResponseFacts facts;
+    JudgeResponseHeader(m_strHeader, facts);
+    if (facts.status >= 500)
+        return REQ_FAILED;
+    // Nothing may come through the tunnel before our own handshake.
+    return facts.status >= 200 && facts.status <= 299 && m_pReader->count == 0 ? REQ_OK : REQ_REFUSED;
+}
+
+int CHttpDownload::StartTls() {
+    if (m_pReader->count != 0)
+        return REQ_REFUSED;
+    m_pTls = std::make_unique<CTlsChannel>(m_hSocket);
+    switch (m_pTls->Open(m_strHost, m_nSendTimeout, m_nRecvTimeout)) {
+    case TLS_OPEN:
+        ReaderSetSource(m_pReader, CTlsChannel::ReceiveSource, m_pTls.get());
+        return REQ_OK;
+    case TLS_UNSUPPORTED:
+        m_nRefusal = DL_TLS_UNSUPPORTED;
+        return REQ_REFUSED;
+    case TLS_CERTIFICATE:
+        m_nRefusal = RefusalOf(m_pTls->Certificate());
+        return REQ_REFUSED;
+    default:
+        return REQ_FAILED;
+    }
+}
+
+bool CHttpDownload::SendText(const std::string& text) {
+    const int length = static_cast<int>(text.size());
+    const int sent = m_pTls ? m_pTls->SendAll(text.data(), length, m_nSendTimeout)
+                            : SockSendAll(m_hSocket, text.data(), length, m_nSendTimeout);
+    return sent == length;
+}
+
 int CHttpDownload::ReadHeader(std::string& header) {
     header.clear();
     char line[kHeaderLineBuffer];
@@ -334,6 +408,7 @@ int CHttpDownload::SendRequest(int head) {
     // The temporary file was found of no use: the whole file is asked for.
     bool fromStart = false;
     for (;;) {
+        m_nRefusal = DL_REFUSED;
         m_nDone = 0;
         m_nContentLength = 0;
         m_strHeader.clear();
@@ -350,15 +425,18 @@ int CHttpDownload::SendRequest(int head) {
 
         RequestLines lines;
         lines.method = method;
-        lines.target = m_nProxyKind == PROXY_HTTP ? m_strUrl : m_strObject;
+        // Through an HTTP proxy the whole URL, unless https tunnels through it.
+        const bool proxyReads = m_nProxyKind == PROXY_HTTP && !m_bSecure;
+        lines.target = proxyReads ? m_strUrl : m_strObject;
         lines.host = m_strHost;
         lines.port = m_nPort;
+        lines.schemePort = m_bSecure ? kHttpsPort : kHttpPort;
         lines.userAgent = m_strUserAgent;
         lines.referer = m_strReferer;
         // Credentials are for the server they were set for, not for where it redirects.
         if (m_bAuth && CredentialsGoHere())
             lines.authBasic = m_strUser + ":" + m_strPassword;
-        if (m_nProxyKind == PROXY_HTTP && m_bProxyAuth)
+        if (proxyReads && m_bProxyAuth)
             lines.proxyAuthBasic = m_strProxyUser + ":" + m_strProxyPassword;
         const int64_t tempSize = m_bForce || fromStart ? -1 : FileSize(m_strTempPath);
         if (tempSize > INT32_MAX)
@@ -370,9 +448,7 @@ int CHttpDownload::SendRequest(int head) {
             if (validator != kNoValidator)
                 lines.ifRange = FormatHttpDate(validator);
         }
-        const std::string request = BuildRequestText(lines);
-        const int length = static_cast<int>(request.size());
-        if (SockSendAll(m_hSocket, request.data(), length, m_nSendTimeout) < length) {
+        if (!SendText(BuildRequestText(lines))) {
             if (SockGetLastError() == WSAETIMEDOUT && ++sendTimeouts < kMaxSendTimeouts)
                 continue;
             return REQ_FAILED;
@@ -453,11 +529,21 @@ int CHttpDownload::ParseResponseHeader(const std::string& header, ResponseFacts&
         facts.lastModified = static_cast<HttpTime>(std::time(nullptr));
     if (verdict != VERDICT_REDIRECT)
         return verdict;
-    std::string newUrl;
-    if (!ResolveRedirect(m_strUrl, facts.location, newUrl))
+    std::string newUrl, host, object;
+    uint16_t port = 0;
+    bool secure = false;
+    if (!ResolveRedirect(m_strUrl, facts.location, newUrl) || !ParseUrl(newUrl, host, object, port, &secure))
         return VERDICT_REFUSED;
+    // What began over TLS never goes on in the clear.
+    if (m_bSecure && !secure) {
+        m_nRefusal = DL_INSECURE_REDIRECT;
+        return VERDICT_REFUSED;
+    }
     m_strReferer = m_strUrl;
     m_strUrl = newUrl;
-    ParseUrl(m_strUrl, m_strHost, m_strObject, m_nPort);
+    m_strHost = host;
+    m_strObject = object;
+    m_nPort = port;
+    m_bSecure = secure;
     return VERDICT_REDIRECT;
 }

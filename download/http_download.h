@@ -7,11 +7,13 @@
 
 #include "download/http_parse.h"
 #include "download/socket_layer.h"
+#include "download/tls_channel.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum ProxyKind {
@@ -51,6 +53,13 @@ enum DownloadResult {
     DL_FILE_SEEK = 13,   // moving to the end of the temporary file, or writing it, failed
     DL_FILE_RENAME = 14, // the complete body stays in the temporary file
     DL_TOO_LARGE = 15,   // the file is larger than m_nSizeLimit; nothing was written
+    // https refusals; nothing was written.
+    DL_TLS_UNSUPPORTED = 20,   // no TLS version of 1.2 or later in common with the server (or the system)
+    DL_CERT_UNTRUSTED = 21,    // the server's certificate leads to no trusted root
+    DL_CERT_WRONG_NAME = 22,   // the certificate is for another host name
+    DL_CERT_EXPIRED = 23,      // the certificate is expired or not yet valid
+    DL_CERT_REVOKED = 24,      // the certificate is revoked
+    DL_INSECURE_REDIRECT = 25, // an https address redirected to plain http
 };
 
 // Kinds of progress notification: 2 and 1 once when the file is first ready,
@@ -152,6 +161,10 @@ private:
     int PeerFamily() const;
     int ApplyRetryPolicy();
     int ReachServer();
+    int OpenRoute();
+    int OpenProxyTunnel();
+    int StartTls();
+    bool SendText(const std::string& text);
     int ReadHeader(std::string& header);
     bool CredentialsGoHere() const;
     bool TempFileContinues(HttpTime& validator) const;
@@ -169,4 +182,10 @@ private:
     // This Download call wrote the temporary file, so it may be continued
     // within the call even without a validator.
     bool m_bTempFromThisCall = false;
+    // m_strUrl is https: the connection runs through m_pTls, which the
+    // reader receives through.
+    bool m_bSecure = false;
+    std::unique_ptr<CTlsChannel> m_pTls;
+    // What a refused request ends the download with.
+    int m_nRefusal = DL_REFUSED;
 };

@@ -225,7 +225,7 @@ std::string TrimWhiteSpace(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool ParseUrl(const std::string& url, std::string& host, std::string& object, uint16_t& port) {
+bool ParseUrl(const std::string& url, std::string& host, std::string& object, uint16_t& port, bool* secure) {
     host.clear();
     object.clear();
     port = 0;
@@ -235,8 +235,12 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     // The fragment names a place inside the document; it is never sent.
     const std::string text = UrlWithoutFragment(whole);
     const size_t schemeEnd = text.find("://");
-    if (schemeEnd == std::string::npos || LowerAscii(text.substr(0, schemeEnd + 3)) != "http://")
+    if (schemeEnd == std::string::npos)
         return false;
+    const std::string scheme = LowerAscii(text.substr(0, schemeEnd + 3));
+    if (scheme != "http://" && scheme != "https://")
+        return false;
+    const bool https = scheme == "https://";
     const std::string rest = text.substr(schemeEnd + 3);
     const size_t slash = rest.find('/');
     if (slash == std::string::npos)
@@ -246,7 +250,7 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     if (hostPart.find('@') != std::string::npos)
         return false;
     const size_t colon = hostPart.find(':');
-    int64_t portValue = 80;
+    int64_t portValue = https ? kHttpsPort : kHttpPort;
     if (colon != std::string::npos &&
         (!ReadDecimal(hostPart.substr(colon + 1), 65535, portValue) || portValue == 0))
         return false;
@@ -256,6 +260,8 @@ bool ParseUrl(const std::string& url, std::string& host, std::string& object, ui
     host = hostName;
     object = rest.substr(slash);
     port = static_cast<uint16_t>(portValue);
+    if (secure != nullptr)
+        *secure = https;
     return true;
 }
 
@@ -293,7 +299,7 @@ std::string BuildRequestText(const RequestLines& lines) {
         text += "Authorization: Basic " + encoded + "\r\n";
     }
     text += "Host: " + lines.host;
-    if (lines.port != 80)
+    if (lines.port != lines.schemePort)
         text += ":" + std::to_string(lines.port);
     text += "\r\n";
     text += "Accept: */*\r\n";
@@ -309,6 +315,17 @@ std::string BuildRequestText(const RequestLines& lines) {
         text += "If-Range: " + lines.ifRange + "\r\n";
     text += "\r\n";
     return text;
+}
+
+std::string BuildConnectText(const std::string& host, uint16_t port, const std::string& proxyAuthBasic) {
+    const std::string authority = host + ":" + std::to_string(port);
+    std::string text = "CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n";
+    if (!proxyAuthBasic.empty()) {
+        std::string encoded;
+        Base64Encode(proxyAuthBasic, encoded);
+        text += "Proxy-Authorization: Basic " + encoded + "\r\n";
+    }
+    return text + "\r\n";
 }
 
 HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& facts) {
@@ -396,7 +413,7 @@ bool ResolveRedirect(const std::string& currentUrl, const std::string& location,
     uint16_t port = 0;
     if (HasUnsafeUrlByte(location))
         return false;
-    if (StartsWithNoCase(location, "http://")) {
+    if (StartsWithNoCase(location, "http://") || StartsWithNoCase(location, "https://")) {
         newUrl = UrlWithoutFragment(location);
         return ParseUrl(newUrl, host, object, port);
     }
@@ -409,7 +426,7 @@ bool ResolveRedirect(const std::string& currentUrl, const std::string& location,
     if (scheme != std::string::npos && scheme < value.find_first_of("/?#"))
         return false; // a scheme this downloader does not speak
     if (value.compare(0, 2, "//") == 0) {
-        newUrl = "http:" + value;
+        newUrl = currentUrl.substr(0, currentUrl.find("://") + 1) + value;
         return ParseUrl(newUrl, host, object, port);
     }
 

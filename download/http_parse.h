@@ -16,11 +16,17 @@ constexpr size_t kMaxHeaderBytes = 64 * 1024;
 // Leading and trailing spaces, tabs, CR and LF removed.
 std::string TrimWhiteSpace(const std::string& text);
 
-// Splits an http URL ("http://host[:port]/object[#fragment]") into its parts;
-// the fragment is dropped. Fails on another scheme, a missing path, an empty
-// host, a port outside 1..65535 and on control characters or spaces anywhere
-// (fragment included), which could not travel in a request line.
-bool ParseUrl(const std::string& url, std::string& host, std::string& object, uint16_t& port);
+// Ports of the two schemes when the URL names none.
+constexpr uint16_t kHttpPort = 80;
+constexpr uint16_t kHttpsPort = 443;
+
+// Splits an http or https URL ("http[s]://host[:port]/object[#fragment]")
+// into its parts; the fragment is dropped, secure (when given) tells https.
+// Fails on another scheme, a missing path, an empty host, a port outside
+// 1..65535 and on control characters or spaces anywhere (fragment included),
+// which could not travel in a request line.
+bool ParseUrl(const std::string& url, std::string& host, std::string& object, uint16_t& port,
+              bool* secure = nullptr);
 
 // The URL up to its fragment: what a request line or Referer line may carry.
 std::string UrlWithoutFragment(const std::string& url);
@@ -32,8 +38,9 @@ int Base64Encode(const std::string& text, std::string& out);
 struct RequestLines {
     std::string method; // "GET " or "HEAD "
     std::string target; // object path, or the whole URL through an HTTP proxy
-    std::string host;   // Host line: the name, with ":port" unless the port is 80
-    uint16_t port = 80;
+    std::string host;   // Host line: the name, with ":port" unless the port is the scheme's
+    uint16_t port = kHttpPort;
+    uint16_t schemePort = kHttpPort;
     std::string userAgent;
     std::string referer;        // no Referer line when empty
     std::string authBasic;      // "user:password", no Authorization line when empty
@@ -43,6 +50,10 @@ struct RequestLines {
 };
 
 std::string BuildRequestText(const RequestLines& lines);
+
+// The request that asks an HTTP proxy for a tunnel to host:port, with a
+// Proxy-Authorization line when proxyAuthBasic ("user:password") is set.
+std::string BuildConnectText(const std::string& host, uint16_t port, const std::string& proxyAuthBasic);
 
 // The judgement of one response header (lines joined by CR LF, without the
 // empty line that ends it). A header that is not lines of text (a control
@@ -73,7 +84,8 @@ HeaderVerdict JudgeResponseHeader(const std::string& header, ResponseFacts& fact
 bool PartialAnswerFits(const ResponseFacts& facts, int64_t offset);
 
 // Works out the URL a redirect leads to from the URL being left and the
-// Location value. Absolute http URLs are taken whole; "/path" replaces the
+// Location value. Absolute http and https URLs are taken whole, "//host/path"
+// keeps the scheme of the URL being left; "/path" replaces the
 // object; a relative value is resolved against the current object's folder,
 // each "../" climbing one folder but never above the root; the fragment is
 // dropped. Fails for other schemes and for values ParseUrl refuses.

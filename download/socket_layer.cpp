@@ -347,7 +347,7 @@ SockReader* ReaderCreate(SOCKET s, int capacity) {
     char* buffer = new (std::nothrow) char[capacity]();
     if (buffer == nullptr)
         return nullptr;
-    SockReader* reader = new (std::nothrow) SockReader{s, capacity, buffer, 0, 0, 0};
+    SockReader* reader = new (std::nothrow) SockReader{s, capacity, buffer, 0, 0, 0, nullptr, nullptr};
     if (reader == nullptr)
         delete[] buffer;
     return reader;
@@ -363,6 +363,21 @@ SOCKET ReaderFree(SockReader* reader, int closeSocket) {
     return INVALID_SOCKET;
 }
 
+void ReaderSetSource(SockReader* reader, SockSource source, void* context) {
+    reader->source = source;
+    reader->sourceContext = context;
+}
+
+namespace {
+
+int ReaderReceive(SockReader* reader, char* buffer, int length, int ms) {
+    if (reader->source != nullptr)
+        return reader->source(reader->sourceContext, buffer, length, ms);
+    return SockRecvTimeout(reader->socket, buffer, length, ms);
+}
+
+} // namespace
+
 int ReaderFill(SockReader* reader, int ms) {
     const int space = reader->capacity - reader->count;
     if (space <= 0)
@@ -371,7 +386,7 @@ int ReaderFill(SockReader* reader, int ms) {
     if (reader->count == 0)
         reader->readPos = reader->writePos = 0;
     if (space <= reader->capacity - reader->writePos) {
-        const int n = SockRecvTimeout(reader->socket, reader->buffer + reader->writePos, space, ms);
+        const int n = ReaderReceive(reader, reader->buffer + reader->writePos, space, ms);
         if (n > 0) {
             reader->writePos = (reader->writePos + n) % reader->capacity;
             reader->count += n;
@@ -380,7 +395,7 @@ int ReaderFill(SockReader* reader, int ms) {
     }
     // The free space wraps around the end of the ring: receive into a block, then copy.
     std::vector<char> block(static_cast<size_t>(space));
-    const int n = SockRecvTimeout(reader->socket, block.data(), space, ms);
+    const int n = ReaderReceive(reader, block.data(), space, ms);
     for (int i = 0; i < n; ++i) {
         reader->buffer[reader->writePos] = block[static_cast<size_t>(i)];
         reader->writePos = (reader->writePos + 1) % reader->capacity;

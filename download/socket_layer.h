@@ -13,6 +13,10 @@
 // Returned by ReaderGetByte when no byte can be had.
 constexpr int READER_NONE = 256;
 
+// Where a reader's bytes come from instead of the socket itself (a layer
+// such as TLS over it): receives as SockRecvTimeout does.
+using SockSource = int (*)(void* context, char* buffer, int length, int ms);
+
 // Buffered reader over a socket: a ring buffer of capacity bytes.
 struct SockReader {
     SOCKET socket;
@@ -21,6 +25,8 @@ struct SockReader {
     int count;    // bytes held
     int readPos;  // next byte to hand out
     int writePos; // where the next received byte goes
+    SockSource source = nullptr; // none: the socket
+    void* sourceContext = nullptr;
 };
 
 int SockGetLastError();
@@ -51,6 +57,8 @@ int SockConnectHost(SOCKET s, const char* host, uint16_t port, int ms, int useTh
 
 SockReader* ReaderCreate(SOCKET s, int capacity);
 SOCKET ReaderFree(SockReader* reader, int closeSocket);
+// From now on the reader receives through source (nullptr: the socket again).
+void ReaderSetSource(SockReader* reader, SockSource source, void* context);
 int ReaderFill(SockReader* reader, int ms);
 int ReaderGetByte(SockReader* reader, int ms);
 // The number of bytes stored (a NUL byte among them too), or -1; state: 0

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 #include <wininet.h>
+#define SECURITY_WIN32
+#include <security.h>
 
 #include <utility>
 
@@ -104,6 +106,58 @@ inline BOOL ReleaseCryptProvider(HCRYPTPROV provider) {
 using UniqueCryptProvider = UniqueResource<HCRYPTPROV, NullHandleTraits<HCRYPTPROV, ReleaseCryptProvider>>;
 using UniqueCryptHash = UniqueResource<HCRYPTHASH, NullHandleTraits<HCRYPTHASH, CryptDestroyHash>>;
 using UniqueCryptKey = UniqueResource<HCRYPTKEY, NullHandleTraits<HCRYPTKEY, CryptDestroyKey>>;
+
+// Certificate stores, certificates and certificate chains of the CryptoAPI.
+inline BOOL CloseCertStore(HCERTSTORE store) {
+    return CertCloseStore(store, 0);
+}
+using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, CloseCertStore>>;
+using UniqueCertContext =
+    UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, CertFreeCertificateContext>>;
+using UniqueCertChain =
+    UniqueResource<PCCERT_CHAIN_CONTEXT, NullHandleTraits<PCCERT_CHAIN_CONTEXT, CertFreeCertificateChain>>;
+
+// Memory a security package hands out (FreeContextBuffer).
+using UniqueContextBuffer = UniqueResource<void*, NullHandleTraits<void*, FreeContextBuffer>>;
+
+// SSPI handles, a pair of values rather than a pointer: credentials
+// (AcquireCredentialsHandle, released by FreeCredentialsHandle) and security
+// contexts (InitializeSecurityContext, DeleteSecurityContext).
+template <SECURITY_STATUS(SEC_ENTRY* Release)(PSecHandle)> class UniqueSecHandle {
+public:
+    UniqueSecHandle() { SecInvalidateHandle(&m_h); }
+    ~UniqueSecHandle() { reset(); }
+    UniqueSecHandle(const UniqueSecHandle&) = delete;
+    UniqueSecHandle& operator=(const UniqueSecHandle&) = delete;
+    UniqueSecHandle(UniqueSecHandle&& other) noexcept : m_h(other.m_h) { SecInvalidateHandle(&other.m_h); }
+    UniqueSecHandle& operator=(UniqueSecHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_h = other.m_h;
+            SecInvalidateHandle(&other.m_h);
+        }
+        return *this;
+    }
+
+    // The handle, or null while there is none (the first call that makes a context).
+    PSecHandle get() { return *this ? &m_h : nullptr; }
+    // Where a call that makes the handle stores it; the one held is released first.
+    PSecHandle receive() {
+        reset();
+        return &m_h;
+    }
+    explicit operator bool() const { return SecIsValidHandle(&m_h); }
+    void reset() {
+        if (SecIsValidHandle(&m_h))
+            Release(&m_h);
+        SecInvalidateHandle(&m_h);
+    }
+
+private:
+    SecHandle m_h;
+};
+using UniqueCredentials = UniqueSecHandle<FreeCredentialsHandle>;
+using UniqueSecurityContext = UniqueSecHandle<DeleteSecurityContext>;
 
 // Locks a global memory block for the scope, or until Unlock.
 class GlobalLockScope {

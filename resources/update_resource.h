@@ -21,7 +21,15 @@
 #define IDS_UPGRADE_NOT_STARTED 112 // system error code
 #define IDS_SIGNATURE_MISSING 113
 #define IDS_SIGNATURE_WRONG 114
-#define IDS_PROXY_SIGN_IN 115
+// Downloads refused over https
+#define IDS_TLS_UNSUPPORTED 115
+#define IDS_CERT_UNTRUSTED 116
+#define IDS_CERT_WRONG_NAME 117
+#define IDS_CERT_EXPIRED 118
+#define IDS_CERT_REVOKED 119
+#define IDS_INSECURE_REDIRECT 120
+// The user's proxy asks for a sign-in
+#define IDS_PROXY_SIGN_IN 121
 
 // System menu command of the about box (low four bits clear)
 #define IDM_ABOUTBOX 16

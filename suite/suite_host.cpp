@@ -21,7 +21,7 @@ namespace {
 
 constexpr char kWindowClass[] = "WexburySuiteHost";
 constexpr char kCalendarTitle[] = "日历";
-constexpr char kPackageUrl[] = "http://" WXB_DOWNLOAD_SERVER "/wxb/soft/wxbry5_setup.exe";
+constexpr char kPackageUrl[] = "https://" WXB_UPDATE_SERVER "/wxb/soft/wxbry5_setup.exe";
 constexpr char kReleaseNotes[] = "Wexbury 5 更新内容：\r\n"
                                  "1. 日历启动更快，皮肤更清晰。\r\n"
                                  "2. 下载支持断点续传。\r\n"

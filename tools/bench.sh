@@ -15,15 +15,17 @@ echo "bench: the $1 build"
 tools/build-win "$root" "$1"
 tools/wine-prefix
 
-# Download engine: a 256 MiB file from nginx by CHttpDownload against bare
-# receive loops and curl, and the bytes re-transferred over cut connections.
+# Download engine: a 256 MiB file from nginx by CHttpDownload, over http and
+# https, against bare receive loops and curl (http and https), and the bytes
+# re-transferred over cut connections.
 echo "== download"
 bench_root="$PWD/$root/bench-download"
 mkdir -p "$bench_root/root"
 [ "$(stat -c %s "$bench_root/root/big.bin" 2>/dev/null || echo 0)" = 268435456 ] ||
     head -c 268435456 /dev/urandom >"$bench_root/root/big.bin"
-python3 tests/servers/with_servers.py --workdir "$bench_root/servers" --nginx "$bench_root/root" --fault -- \
+python3 tests/servers/with_servers.py --workdir "$bench_root/servers" --tls --nginx "$bench_root/root" --fault -- \
     python3 bench/download/run_bench.py --exe "$win_dir/bench/download_bench.exe" \
+    --trust-ca "$win_dir/bin/trust_ca.exe" \
     --wine-run "$PWD/tools/wine-run" --root "$bench_root/root"
 
 # Skin: region conversion, batched against one CombineRgn per rectangle. The

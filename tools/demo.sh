@@ -3,8 +3,9 @@
 # under Wine: the stand-in suite host Wexbury.exe starts Tessaly.exe, which
 # shows the demo calendar page served by nginx on the suite web server's
 # address, and offers an update to Update.exe, which downloads the demo
-# installer from the same server (slowed down, so the progress can be
-# watched) with its signature, checks the signature against the key built
+# installer from the same nginx over https (slowed down, so the progress can
+# be watched; its certificate from a test CA made for the demo and trusted in
+# the demo's Wine prefix) with its signature, checks the signature against the key built
 # into the updater and the package against the digest the host put beside
 # it, and starts it. On the user's display (DISPLAY set) everything runs until
 # it is closed; without a display it runs inside a private Xvfb, the upgrade
@@ -22,7 +23,7 @@ win_build "$1"
 echo "demo: the $1 build"
 cmake -S . -B "$win_dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$win_toolchain" >/dev/null
-cmake --build "$win_dir" --target Wexbury Tessaly wxbcomm Update wxbry5_setup
+cmake --build "$win_dir" --target Wexbury Tessaly wxbcomm Update wxbry5_setup trust_ca
 tools/wine-prefix
 
 # The programs run from their own folder, where the calendar keeps its
@@ -30,7 +31,7 @@ tools/wine-prefix
 demo="$PWD/$root/demo"
 mkdir -p "$demo"
 cp "$win_dir/bin/Wexbury.exe" "$win_dir/bin/Tessaly.exe" "$win_dir/bin/wxbcomm.dll" \
-    "$win_dir/bin/Update.exe" "$demo/"
+    "$win_dir/bin/Update.exe" "$win_dir/bin/trust_ca.exe" "$demo/"
 
 # The served pages plus the update package. The host keeps the package in
 # update/ and, as a host that cares for integrity does, puts the digest it
@@ -61,14 +62,22 @@ echo "location /wxb/soft/ { limit_rate ${rate}k; }" >"$demo/slow_packages.conf"
 # host:port of the calendar page, as compiled into the program.
 server=$(sed -n 's/^#define WXB_WEB_SERVER "\(.*\)"$/\1/p' "$win_dir/generated/suite_servers.h")
 port=${server##*:}
+# host:port of the update package (https), likewise.
+update_server=$(sed -n 's/^#define WXB_UPDATE_SERVER "\(.*\)"$/\1/p' "$win_dir/generated/suite_servers.h")
 
-servers="python3 tests/servers/with_servers.py --workdir $demo/server --nginx $demo/www
-    --nginx-port $port --nginx-extra $demo/slow_packages.conf"
+# nginx serves plain http on the web server's port and https on the update
+# server's, with certificates with_servers.py makes (the test CA's private
+# key stays in build/demo/server/tls). trust_ca.exe makes that CA trusted
+# in the demo's Wine prefix before the suite starts.
+servers="python3 tests/servers/with_servers.py --workdir $demo/server --tls --nginx $demo/www
+    --nginx-port $port --nginx-tls-port ${update_server##*:} --nginx-extra $demo/slow_packages.conf"
+# Run with the demo folder as $0, inside the servers' environment.
+export trusted='tools/wine-run "$0/trust_ca.exe" "Z:$WXB_TLS_CA" || { echo "demo: the test CA could not be trusted" >&2; exit 1; }'
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "demo: the calendar opens at the top-left of the screen (Escape closes it);"
     echo "demo: the update offer opens in the middle: \"升级\" downloads and starts the demo installer"
-    exec $servers -- tools/wine-run "$demo/Wexbury.exe" /update
+    exec $servers -- sh -c "$trusted"'; exec tools/wine-run "$0/Wexbury.exe" /update' "$demo"
 fi
 
 shot="$demo/screenshot.png"
@@ -85,6 +94,7 @@ tools/xvfb-session $servers -- sh -c '
                 sleep 0.2
             done
         }
+        sh -c "$trusted" "$1" || exit 1
         tools/wine-run "$1/Wexbury.exe" /update &
         wait_for "日历" >/dev/null
         offer=$(wait_for "Wexbury升级") && {
@@ -102,9 +112,9 @@ log="$demo/server/nginx/access.log"
 grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$log" &&
     echo "demo: the calendar asked $server for its page"
 grep -q "GET /wxb/soft/wxbry5_setup.exe HTTP/1.1\" 200" "$log" &&
-    echo "demo: the updater downloaded the package from $server"
+    echo "demo: the updater downloaded the package from https://$update_server"
 grep -q "GET /wxb/soft/wxbry5_setup.exe.sig HTTP/1.1\" 200" "$log" &&
-    echo "demo: the updater fetched the package's signature from $server"
+    echo "demo: the updater fetched the package's signature from https://$update_server"
 grep -q "GET /oempage/ad/topright/images/loading.bmp HTTP/1.1\" 200" "$log" &&
     echo "demo: the splash fetched the loading picture from $server; the next run shows it"
 [ -f "$shot" ] && echo "demo: screenshot of the calendar and the update offer saved as $shot"

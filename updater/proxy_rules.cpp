@@ -80,22 +80,23 @@ std::optional<ProxyAddress> ParseProxyAddress(std::string text) {
     return address;
 }
 
-// The entry for http of the server text: its "http=" entry, else an entry
-// without a protocol, which serves every protocol.
-std::optional<ProxyAddress> HttpEntry(const std::string& server) {
-    std::optional<std::string> forHttp;
+// The entry for protocol ("http" or "https") of the server text: its
+// "protocol=" entry, else an entry without a protocol, which serves every
+// protocol.
+std::optional<ProxyAddress> EntryFor(const std::string& server, const std::string& protocol) {
+    std::optional<std::string> forProtocol;
     std::optional<std::string> forAll;
     for (const std::string& entry : Entries(server, "; \t\r\n")) {
         const size_t equals = entry.find('=');
         if (equals == std::string::npos) {
             if (!forAll)
                 forAll = entry;
-        } else if (!forHttp && Lower(entry.substr(0, equals)) == "http") {
-            forHttp = entry.substr(equals + 1);
+        } else if (!forProtocol && Lower(entry.substr(0, equals)) == protocol) {
+            forProtocol = entry.substr(equals + 1);
         }
     }
-    if (forHttp)
-        return ParseProxyAddress(*forHttp);
+    if (forProtocol)
+        return ParseProxyAddress(*forProtocol);
     if (forAll)
         return ParseProxyAddress(*forAll);
     return std::nullopt;
@@ -188,7 +189,9 @@ std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std:
     // The host as the downloader reads the address.
     std::string host, object;
     uint16_t port = 0;
-    if (!ParseUrl(url, host, object, port) && !ParseUrl("http://" + TrimWhiteSpace(url), host, object, port))
+    bool secure = false;
+    if (!ParseUrl(url, host, object, port, &secure) &&
+        !ParseUrl("http://" + TrimWhiteSpace(url), host, object, port))
         return std::nullopt;
     Destination to;
     to.host = WithoutTrailingDot(Lower(host));
@@ -197,5 +200,5 @@ std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std:
     to.port = port;
     if (Bypassed(to, setting.bypass))
         return std::nullopt;
-    return HttpEntry(setting.server);
+    return EntryFor(setting.server, secure ? "https" : "http");
 }

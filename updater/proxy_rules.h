@@ -25,8 +25,9 @@ struct ProxyAddress {
     uint16_t port = 0;
 };
 
-// The proxy for http through which url is to be fetched; nothing for a
-// direct connection: no manual proxy, none for http, a bypassed host, or a
-// loopback name or address (direct unless the list says "<-loopback>", as on
+// The HTTP proxy through which url is to be fetched (an https url through a
+// tunnel), the entry of its protocol; nothing for a direct connection: no
+// manual proxy, none for the url's protocol, a bypassed host, or a loopback
+// name or address (direct unless the list says "<-loopback>", as on
 // Windows). A name with a trailing dot counts as the name without it.
 std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std::string& url);

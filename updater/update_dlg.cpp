@@ -46,6 +46,12 @@ constexpr StallText kStallTexts[] = {
     {STALL_SIGNATURE_MISSING, IDS_SIGNATURE_MISSING}, {STALL_SIGNATURE_WRONG, IDS_SIGNATURE_WRONG},
     {STALL_PROXY_SIGN_IN, IDS_PROXY_SIGN_IN},
 };
+// Download results that say more than a code: the refusals over https.
+constexpr StallText kDownloadResultTexts[] = {
+    {DL_TLS_UNSUPPORTED, IDS_TLS_UNSUPPORTED}, {DL_CERT_UNTRUSTED, IDS_CERT_UNTRUSTED},
+    {DL_CERT_WRONG_NAME, IDS_CERT_WRONG_NAME}, {DL_CERT_EXPIRED, IDS_CERT_EXPIRED},
+    {DL_CERT_REVOKED, IDS_CERT_REVOKED},       {DL_INSECURE_REDIRECT, IDS_INSECURE_REDIRECT},
+};
 
 } // namespace
 
@@ -350,6 +356,10 @@ void CUpdateDlg::OnStalled() {
     for (const StallText& stall : kStallTexts) {
         if (stall.reason == reason)
             ShowFailure(stall.textId, static_cast<int>(detail));
+    }
+    for (const StallText& refusal : kDownloadResultTexts) {
+        if (reason == STALL_DOWNLOAD_FAILED && refusal.reason == detail)
+            ShowFailure(refusal.textId, 0);
     }
     EnableWindow(m_upgrade.m_hWnd, TRUE);
 }

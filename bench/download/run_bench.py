@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""Runs the download benchmark inside tests/servers/with_servers.py (nginx
-serving ROOT with big.bin, and the fault server) and prints a Markdown table.
+"""Runs the download benchmark inside tests/servers/with_servers.py --tls
+(nginx serving ROOT with big.bin over http and https, and the fault server)
+and prints a Markdown table.
 
-    run_bench.py --exe download_bench.exe --wine-run tools/wine-run --root ROOT [--runs N]
+    run_bench.py --exe download_bench.exe --trust-ca trust_ca.exe --wine-run tools/wine-run --root ROOT [--runs N]
 
 The Wine program, wineserver and nginx are pinned to CPU 0 (taskset): on
 2-CPU machines unpinned Wine figures swing several times between runs. CPU
@@ -66,6 +67,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--trust-ca", required=True)
     parser.add_argument("--root", required=True)
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
@@ -83,12 +85,18 @@ def main():
     wineserver = subprocess.Popen(["taskset", "-c", "0", "wineserver", "-f", "-p"])
     time.sleep(1)
     subprocess.check_call([args.wine_run, "cmd.exe", "/c", "exit"], stdout=subprocess.DEVNULL)
+    # The servers' test CA, trusted in the benchmark's prefix.
+    ca = os.environ["WXB_TLS_CA"]
+    subprocess.check_call([args.wine_run, args.trust_ca, "Z:" + ca.replace("/", "\\")])
+    https_url = "https://localhost:%s/big.bin" % os.environ["WXB_NGINX_TLS_PORT"]
 
     variants = [
         ("CHttpDownload (Wine)", wine + ["dl", url, target]),
+        ("CHttpDownload over https (Wine)", wine + ["dl", https_url, target]),
         ("(a) blocking recv loop, 10240 B (Wine)", wine + ["recv", "127.0.0.1", nginx_port, "/big.bin"]),
         ("(b) event per receive, 10240 B (Wine)", wine + ["event", "127.0.0.1", nginx_port, "/big.bin"]),
         ("(c) curl (native)", ["curl", "-s", "-o", "/dev/null", url]),
+        ("(d) curl over https (native)", ["curl", "-s", "--cacert", ca, "-o", "/dev/null", https_url]),
     ]
     results = {name: [] for name, _ in variants}
     try:

@@ -33,6 +33,12 @@ protected:
     std::string FaultAt(const std::string& host, const std::string& object) {
         return "http://" + host + ":" + std::to_string(ServerPort("WXB_FAULT_PORT")) + object;
     }
+    // The fault server's pattern over TLS, from nginx (https://localhost).
+    std::string NginxTls(int64_t size) {
+        const std::string root = WindowsPath(EnvText("WXB_NGINX_ROOT"));
+        WriteFileBytes(root + "\\proxied.bin", PatternBytes(0, size));
+        return ServerUrl("WXB_NGINX_TLS_PORT", "/proxied.bin");
+    }
     bool GotPattern(int64_t size) { return ReadFileBytes(m_target) == PatternBytes(0, size); }
     std::string Received() {
         const Bytes bytes = ReadFileBytes(m_target);
@@ -97,19 +103,34 @@ TEST_F(ProxyDownloadTest, ThroughTinyproxy) {
               std::string::npos)
         << "tinyproxy received the whole URL";
 
+    // https through a tunnel: CONNECT with the host and port, then TLS to nginx.
+    ASSERT_EQ(Get(NginxTls(444444)), DL_OK);
+    EXPECT_TRUE(GotPattern(444444));
+    const Bytes tunnelLog = ReadFileBytes(WindowsPath(EnvText("WXB_TINYPROXY_LOG")));
+    EXPECT_NE(
+        std::string(tunnelLog.begin(), tunnelLog.end())
+            .find("CONNECT localhost:" + std::to_string(ServerPort("WXB_NGINX_TLS_PORT")) + " HTTP/1.1"),
+        std::string::npos);
+
     UseProxy(PROXY_HTTP, "WXB_TINYPROXY_AUTH_PORT");
-    EXPECT_EQ(Get(Fault("/tiny?size=1000")), DL_REFUSED) << "407 without credentials";
-    m_dl.m_bProxyAuth = 1;
-    m_dl.m_strProxyUser = "proxyuser";
-    m_dl.m_strProxyPassword = "proxypass";
-    ASSERT_EQ(Get(Fault("/tiny?size=1000")), DL_OK);
-    EXPECT_TRUE(GotPattern(1000));
+    for (const std::string& url : {Fault("/tiny?size=1000"), NginxTls(1000)}) {
+        m_dl.m_bProxyAuth = 0;
+        EXPECT_EQ(Get(url), DL_REFUSED) << "407 without credentials: " << url;
+        EXPECT_EQ(m_dl.m_strHeader.rfind("HTTP/1.0 407", 0), 0u) << m_dl.m_strHeader;
+        m_dl.m_bProxyAuth = 1;
+        m_dl.m_strProxyUser = "proxyuser";
+        m_dl.m_strProxyPassword = "proxypass";
+        ASSERT_EQ(Get(url), DL_OK) << url;
+        EXPECT_TRUE(GotPattern(1000));
+    }
 }
 
 TEST_F(ProxyDownloadTest, ThroughMicrosocks) {
     UseProxy(PROXY_SOCKS5, "WXB_MICROSOCKS_PORT");
     ASSERT_EQ(Get(Fault("/ms?size=222222")), DL_OK);
     EXPECT_TRUE(GotPattern(222222));
+    ASSERT_EQ(Get(NginxTls(222223)), DL_OK) << "https through the same tunnel";
+    EXPECT_TRUE(GotPattern(222223));
 
     // With SOCKS 5 the request line carries only the object path.
     ASSERT_EQ(Get(Fault("/ms?echo=1")), DL_OK);

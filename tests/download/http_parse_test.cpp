@@ -11,11 +11,12 @@ struct UrlParts {
     std::string host;
     std::string object;
     uint16_t port;
+    bool secure;
 };
 
 UrlParts Split(const std::string& url) {
     UrlParts parts{};
-    parts.ok = ParseUrl(url, parts.host, parts.object, parts.port);
+    parts.ok = ParseUrl(url, parts.host, parts.object, parts.port, &parts.secure);
     return parts;
 }
 
@@ -47,6 +48,10 @@ TEST(ParseUrl, SplitsHostPortAndObject) {
     EXPECT_TRUE(p.ok);
     EXPECT_EQ(p.port, 80);
     EXPECT_EQ(p.object, "/Dir/File.ZIP") << "the fragment is never sent";
+    EXPECT_FALSE(p.secure);
+    p = Split("HTTPS://h/x");
+    EXPECT_TRUE(p.ok && p.secure);
+    EXPECT_EQ(p.port, 443);
     EXPECT_EQ(UrlWithoutFragment("http://h/a?b#c#d"), "http://h/a?b");
     EXPECT_FALSE(Split("http://h#x/y").ok) << "a fragment ends the host: no path";
 }
@@ -54,7 +59,6 @@ TEST(ParseUrl, SplitsHostPortAndObject) {
 TEST(ParseUrl, RefusesWhatCannotBeRequested) {
     EXPECT_FALSE(Split("http://host").ok) << "no path";
     EXPECT_FALSE(Split("host/file").ok) << "no scheme";
-    EXPECT_FALSE(Split("https://host/file").ok);
     EXPECT_FALSE(Split("ftp://host/file").ok);
     EXPECT_FALSE(Split("http://user:pw@host/file").ok) << "user information";
     EXPECT_FALSE(Split("http://host:/file").ok);
@@ -130,6 +134,11 @@ TEST(RequestText, OptionalLinesInTheirPlaces) {
     lines.rangeFrom = 0;
     EXPECT_EQ(BuildRequestText(lines).find("Range"), std::string::npos)
         << "an empty file asks for everything, without a condition";
+    lines.port = lines.schemePort = 443;
+    EXPECT_NE(BuildRequestText(lines).find("\r\nHost: example.com\r\n"), std::string::npos)
+        << "https's own port";
+    EXPECT_EQ(BuildConnectText("h", 443, "pu:pp"),
+              "CONNECT h:443 HTTP/1.1\r\nHost: h:443\r\nProxy-Authorization: Basic cHU6cHA=\r\n\r\n");
 }
 
 TEST(ResponseHeader, AcceptsStatusAndLength) {
@@ -257,13 +266,15 @@ TEST(Redirect, ResolvesAgainstTheCurrentUrl) {
     EXPECT_EQ(Redirect(from, "..\\d\\e.zip"), "http://Host:8080/a/d/e.zip");
     EXPECT_EQ(Redirect(from, "../../../../up.zip"), "http://Host:8080/up.zip") << "never above the root";
     EXPECT_EQ(Redirect(from, "//cdn.example/f.zip"), "http://cdn.example/f.zip");
+    EXPECT_EQ(Redirect("https://h/a", "//cdn.example/f.zip"), "https://cdn.example/f.zip")
+        << "the same scheme";
+    EXPECT_EQ(Redirect(from, "HTTPS://other/y"), "HTTPS://other/y");
     EXPECT_EQ(Redirect("http://h/", "f.zip"), "http://h/f.zip");
     EXPECT_EQ(Redirect(from, "/x.zip?v=2#part"), "http://Host:8080/x.zip?v=2") << "the fragment is dropped";
     EXPECT_EQ(Redirect(from, "http://Other/y#part"), "http://Other/y");
 }
 
 TEST(Redirect, RefusesWhatCannotBeFollowed) {
-    EXPECT_EQ(Redirect("http://h/a", "https://h/a"), "<refused>");
     EXPECT_EQ(Redirect("http://h/a", "ftp://h/a"), "<refused>");
     EXPECT_EQ(Redirect("http://h/a", "http://h"), "<refused>");
     EXPECT_EQ(Redirect("http://h/a", "/a b"), "<refused>");

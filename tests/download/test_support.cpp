@@ -2,6 +2,7 @@
 
 #include "download/socket_layer.h"
 #include "framework/handles.h"
+#include "suite/root_certificate.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -23,6 +24,23 @@ public:
 
 const ::testing::Environment* const g_winsock = ::testing::AddGlobalTestEnvironment(new WinsockEnvironment);
 
+// The fixture's test CA (tests/servers/with_servers.py --tls) trusted while
+// the program runs, in the test prefix.
+class TestCaEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!EnvText("WXB_TLS_CA").empty()) {
+            ASSERT_TRUE(AddRootCertificate(WindowsPath(EnvText("WXB_TLS_CA"))));
+        }
+    }
+    void TearDown() override {
+        if (!EnvText("WXB_TLS_CA").empty())
+            RemoveRootCertificate(WindowsPath(EnvText("WXB_TLS_CA")));
+    }
+};
+
+const ::testing::Environment* const g_testCa = ::testing::AddGlobalTestEnvironment(new TestCaEnvironment);
+
 } // namespace
 
 std::string EnvText(const char* variable) {
@@ -37,7 +55,10 @@ uint16_t ServerPort(const char* variable) {
 }
 
 std::string ServerUrl(const char* portVariable, const std::string& object) {
-    return "http://127.0.0.1:" + std::to_string(ServerPort(portVariable)) + object;
+    // Wine's SSL policy reads no IP address of a certificate: TLS servers go by name.
+    const bool tls = std::string(portVariable).find("_TLS") != std::string::npos;
+    return (tls ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(ServerPort(portVariable)) +
+           object;
 }
 
 std::string WindowsPath(const std::string& unixPath) {

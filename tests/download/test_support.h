@@ -13,6 +13,7 @@ using Bytes = std::vector<char>;
 // Port of a server started by tests/servers/with_servers.py; fails the test
 // (returns 0) when the variable is missing.
 uint16_t ServerPort(const char* variable);
+// http://127.0.0.1:port, or https://localhost:port for a TLS server's variable.
 std::string ServerUrl(const char* portVariable, const std::string& object);
 std::string EnvText(const char* variable);
 

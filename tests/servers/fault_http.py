@@ -43,16 +43,25 @@ Query parameters (all optional; several may be combined):
                 "none" sends no Last-Modified, other text is sent as it stands
   echo=1        the body is the request as received (target and headers)
 
+Over TLS (a server made with a certificate) also:
+  cutrecord=K   after K body bytes, the header and a few bytes of a record
+                that never ends, then close: a record cut in the middle
+  closenotify=K after K body bytes, close_notify, then close
+
 The path "/_hits" answers with the number of requests seen so far for the
 target given in its query parameter "of" (percent-encoded path and query);
 "/_sent" likewise with the number of body bytes handed to the network, and
 "/_heads" with the heads of those requests (without the empty line ending
-each), one after another, each followed by an empty line.
+each), one after another, each followed by an empty line. Over TLS, "/_notified" answers with the
+number of those connections whose client answered our close_notify at the
+end of a whole answer.
 """
 
 import email.utils
+import os
 import socket
 import socketserver
+import ssl
 import struct
 import threading
 import time
@@ -60,6 +69,8 @@ import urllib.parse
 
 DEFAULT_SIZE = 100000
 STALL_LIMIT_SECONDS = 30
+# How long a TLS connection waits for the client's close_notify.
+CLOSE_NOTIFY_SECONDS = 5
 
 
 # The pattern repeats every 65536 bytes: i * 131 mod 256 depends on the low
@@ -76,6 +87,11 @@ def pattern_bytes(offset, length):
 class _Handler(socketserver.BaseRequestHandler):
     def handle(self):
         sock = self.request
+        if self.server.tls is not None:
+            try:
+                sock = self.request = self.server.tls.wrap_socket(sock, server_side=True)
+            except (ssl.SSLError, OSError):
+                return
         request = b""
         while b"\r\n\r\n" not in request and len(request) < 65536:
             piece = sock.recv(4096)
@@ -99,7 +115,7 @@ class _Handler(socketserver.BaseRequestHandler):
         hits = self.server.count_hit(key, head)
         try:
             self.answer(sock, key, query, headers, head, hits)
-        except (BrokenPipeError, ConnectionResetError):
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             pass
 
     def answer(self, sock, key, query, headers, head, hits):
@@ -107,6 +123,9 @@ class _Handler(socketserver.BaseRequestHandler):
         if key.startswith("/_hits") or key.startswith("/_sent"):
             count = self.server.hits_of(of) if key.startswith("/_hits") else self.server.sent_of(of)
             self.send(sock, "200 OK", [], str(count).encode())
+            return
+        if key.startswith("/_notified"):
+            self.send(sock, "200 OK", [], str(self.server.notified_of(of)).encode())
             return
         if key.startswith("/_heads"):
             self.send(sock, "200 OK", [], "".join(h + "\r\n\r\n" for h in self.server.heads_of(of)).encode("latin-1"))
@@ -188,6 +207,16 @@ class _Handler(socketserver.BaseRequestHandler):
                 sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                 self.server.reset_requested(sock)
             return
+        if misbehave and "cutrecord" in query:
+            self.send(sock, status, lines, body[: int(query["cutrecord"])], length, last_lines)
+            # Beneath TLS: an application data record of 16384 bytes, 100 of them sent.
+            with socket.socket(fileno=os.dup(sock.fileno())) as raw:
+                raw.sendall(b"\x17\x03\x03\x40\x00" + b"\x00" * 100)
+            return
+        if misbehave and "closenotify" in query:
+            self.send(sock, status, lines, body[: int(query["closenotify"])], length, last_lines)
+            self.close_tls(sock)
+            return
         if misbehave and "stall" in query:
             self.send(sock, status, lines, body[: int(query["stall"])], length, last_lines)
             self.wait_for_close(sock)
@@ -201,6 +230,18 @@ class _Handler(socketserver.BaseRequestHandler):
             return
         self.send(sock, status, lines, body, length, last_lines)
         self.server.count_sent(key, len(body))
+        if self.server.tls is not None and self.close_tls(sock):
+            self.server.count_notified(key)
+
+    @staticmethod
+    def close_tls(sock):
+        """Sends close_notify; whether the client answered with its own."""
+        sock.settimeout(CLOSE_NOTIFY_SECONDS)
+        try:
+            sock.unwrap()
+            return True
+        except (ssl.SSLError, OSError):
+            return False
 
     @staticmethod
     def header_text(status, lines, length, last_lines):
@@ -230,8 +271,11 @@ class FaultHttpServer(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port):
+    def __init__(self, port, tls=None):
+        """tls: an ssl.SSLContext for the server side, or None for plain HTTP."""
         super().__init__(("127.0.0.1", port), _Handler)
+        self.tls = tls
+        self._notified = {}
         self._lock = threading.Lock()
         self._hits = {}
         self._heads = {}
@@ -259,6 +303,14 @@ class FaultHttpServer(socketserver.ThreadingTCPServer):
     def sent_of(self, key):
         with self._lock:
             return self._sent.get(key, 0)
+
+    def count_notified(self, key):
+        with self._lock:
+            self._notified[key] = self._notified.get(key, 0) + 1
+
+    def notified_of(self, key):
+        with self._lock:
+            return self._notified.get(key, 0)
 
     def reset_requested(self, request):
         with self._lock:

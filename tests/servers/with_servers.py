@@ -13,6 +13,8 @@ variables that the command (and, through Wine, Windows test programs) reads:
                          example fixed redirects: "location = /a { return 302 /b; }")
   --nginx-port PORT      nginx listens on PORT instead of a free one (for
                          programs with a built-in server address)
+  --nginx-tls-port PORT  with --tls, its TLS server of the CA's certificate
+                         (WXB_NGINX_TLS_PORT) listens on PORT
                          WXB_NGINX_LOG: nginx's access log
   --fault                our fault-injecting HTTP server (fault_http.py)
                          WXB_FAULT_PORT
@@ -35,6 +37,16 @@ variables that the command (and, through Wine, Windows test programs) reads:
                          WXB_SOCKS_CUTAUTH_PORT, WXB_SOCKS_CUTCONNECT_PORT,
                          WXB_SOCKS_REJECT_PORT; packets logged to WXB_SOCKS_LOG.
                          With --socks-auth its normal port accepts U:P too.
+  --tls                  certificates made here with openssl (never kept beyond
+                         the work directory): a test CA, WXB_TLS_CA (its PEM);
+                         with --nginx also TLS servers of the same root, one per
+                         certificate: WXB_NGINX_TLS_PORT (from the CA, for
+                         localhost, 127.0.0.1 and wexbury-mirror.test),
+                         WXB_NGINX_TLS_WRONGNAME_PORT (for another name),
+                         WXB_NGINX_TLS_EXPIRED_PORT, WXB_NGINX_TLS_SELFSIGNED_PORT,
+                         WXB_NGINX_TLS_OLD_PORT (TLS 1.1 at most),
+                         WXB_NGINX_TLS13_PORT (TLS 1.3 only); with --fault the
+                         fault server over TLS too: WXB_FAULT_TLS_PORT
   --workdir DIR          where configurations, pid and log files go
                          (default: a fresh temporary directory)
 
@@ -46,6 +58,7 @@ import argparse
 import os
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -63,6 +76,52 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+# Certificates of the TLS servers: name, issuer (None: self-signed), names, validity.
+CERTIFICATES = [
+    ("ca", None, None, None),
+    ("server", "ca", "DNS:localhost,IP:127.0.0.1,DNS:wexbury-mirror.test", None),
+    ("wrongname", "ca", "DNS:elsewhere.invalid", None),
+    ("expired", "ca", "DNS:localhost,IP:127.0.0.1", ("20200101000000Z", "20210101000000Z")),
+    ("selfsigned", None, "DNS:localhost,IP:127.0.0.1", None),
+]
+
+
+def make_certificates(folder):
+    """Makes the CA and the server certificates in folder; returns it."""
+    os.makedirs(folder, exist_ok=True)
+
+    def openssl(*args):
+        subprocess.check_call(("openssl",) + args, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    for name, issuer, names, validity in CERTIFICATES:
+        subject = "/CN=Wexbury Test CA" if name == "ca" else "/CN=" + names.split(",")[0][4:]
+        key = ["-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key"]
+        if issuer is None:
+            extensions = ["-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=keyCertSign,cRLSign"]
+            if names:
+                extensions = ["-addext", "subjectAltName=" + names, "-addext", "extendedKeyUsage=serverAuth"]
+            openssl("req", "-x509", *key, "-subj", subject, "-days", "3650", "-out", name + ".pem", *extensions)
+            continue
+        openssl("req", *key, "-subj", subject, "-out", name + ".csr")
+        with open(os.path.join(folder, name + ".ext"), "w") as f:
+            f.write("subjectAltName=%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % names)
+        if validity is None:
+            openssl("x509", "-req", "-in", name + ".csr", "-CA", issuer + ".pem", "-CAkey", issuer + ".key",
+                    "-CAcreateserial", "-days", "3650", "-extfile", name + ".ext", "-out", name + ".pem")
+            continue
+        # Dates of the past need the CA tool and a database of its own.
+        with open(os.path.join(folder, "ca.cnf"), "w") as f:
+            f.write("[ca]\ndefault_ca=test\n[test]\ndatabase=index.txt\nnew_certs_dir=.\nserial=serial\n"
+                    "default_md=sha256\npolicy=any\n[any]\ncommonName=supplied\n")
+        open(os.path.join(folder, "index.txt"), "w").close()
+        with open(os.path.join(folder, "serial"), "w") as f:
+            f.write("1000\n")
+        openssl("ca", "-batch", "-config", "ca.cnf", "-cert", issuer + ".pem", "-keyfile", issuer + ".key",
+                "-in", name + ".csr", "-startdate", validity[0], "-enddate", validity[1],
+                "-extfile", name + ".ext", "-notext", "-out", name + ".pem")
+    return folder
 
 
 def wait_until_answering(port, process=None):
@@ -95,8 +154,33 @@ class Servers:
         self.python_servers.append(server)
         threading.Thread(target=server.serve_forever, daemon=True).start()
 
-    def start_nginx(self, root, extra, port=None):
+    def start_nginx(self, root, extra, port=None, tls=None, tls_port=None):
+        """tls: the folder of make_certificates, for the TLS servers beside the plain one."""
         port = port or free_port()
+        include = "include %s;" % os.path.abspath(extra) if extra else ""
+        servers = []
+        if tls:
+            for variable, certificate, protocols in [
+                ("WXB_NGINX_TLS_PORT", "server", "TLSv1.2 TLSv1.3"),
+                ("WXB_NGINX_TLS_WRONGNAME_PORT", "wrongname", "TLSv1.2 TLSv1.3"),
+                ("WXB_NGINX_TLS_EXPIRED_PORT", "expired", "TLSv1.2 TLSv1.3"),
+                ("WXB_NGINX_TLS_SELFSIGNED_PORT", "selfsigned", "TLSv1.2 TLSv1.3"),
+                ("WXB_NGINX_TLS_OLD_PORT", "server", "TLSv1 TLSv1.1"),
+                ("WXB_NGINX_TLS13_PORT", "server", "TLSv1.3"),
+            ]:
+                self.env[variable] = str(tls_port if tls_port and variable == "WXB_NGINX_TLS_PORT" else free_port())
+                servers.append(
+                    """    server {{
+        listen 127.0.0.1:{port} ssl;
+        ssl_certificate {c}.pem;
+        ssl_certificate_key {c}.key;
+        ssl_protocols {protocols};
+        ssl_ciphers DEFAULT:@SECLEVEL=0;
+        root {root};
+        {extra}
+    }}
+""".format(port=self.env[variable], c=os.path.join(tls, certificate), protocols=protocols,
+           root=os.path.abspath(root), extra=include))
         prefix = os.path.join(self.workdir, "nginx")
         os.makedirs(os.path.join(prefix, "temp"), exist_ok=True)
         conf = os.path.join(prefix, "nginx.conf")
@@ -121,9 +205,8 @@ http {{
         root {root};
         {extra}
     }}
-}}
-""".format(p=prefix, port=port, root=os.path.abspath(root),
-                       extra="include %s;" % os.path.abspath(extra) if extra else "")
+{tls}}}
+""".format(p=prefix, port=port, root=os.path.abspath(root), extra=include, tls="".join(servers))
             )
         # Each run starts with an empty access log.
         open(os.path.join(prefix, "access.log"), "w").close()
@@ -133,10 +216,16 @@ http {{
         self.env["WXB_NGINX_ROOT"] = os.path.abspath(root)
         self.env["WXB_NGINX_LOG"] = os.path.join(prefix, "access.log")
 
-    def start_fault(self):
+    def start_fault(self, tls=None):
         port = free_port()
         self.serve_in_thread(fault_http.FaultHttpServer(port))
         self.env["WXB_FAULT_PORT"] = str(port)
+        if tls:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(os.path.join(tls, "server.pem"), os.path.join(tls, "server.key"))
+            port = free_port()
+            self.serve_in_thread(fault_http.FaultHttpServer(port, context))
+            self.env["WXB_FAULT_TLS_PORT"] = str(port)
 
     def start_tinyproxy(self, variable, credentials=None, upstream_domain=None):
         port = free_port()
@@ -203,6 +292,7 @@ def main():
     parser.add_argument("--nginx", metavar="ROOT")
     parser.add_argument("--nginx-extra", metavar="FILE")
     parser.add_argument("--nginx-port", type=int, metavar="PORT")
+    parser.add_argument("--nginx-tls-port", type=int, metavar="PORT")
     parser.add_argument("--fault", action="store_true")
     parser.add_argument("--tinyproxy", action="store_true")
     parser.add_argument("--tinyproxy-upstream", metavar="DOMAIN")
@@ -210,6 +300,7 @@ def main():
     parser.add_argument("--microsocks", action="store_true")
     parser.add_argument("--socks-auth", metavar="U:P")
     parser.add_argument("--socks-own", action="store_true")
+    parser.add_argument("--tls", action="store_true")
     parser.add_argument("--workdir")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -223,10 +314,14 @@ def main():
     # A termination signal ends us like Ctrl-C, so the servers still stop.
     signal.signal(signal.SIGTERM, interrupt)
     try:
+        tls = None
+        if args.tls:
+            tls = make_certificates(os.path.join(workdir, "tls"))
+            servers.env["WXB_TLS_CA"] = os.path.join(tls, "ca.pem")
         if args.nginx:
-            servers.start_nginx(args.nginx, args.nginx_extra, args.nginx_port)
+            servers.start_nginx(args.nginx, args.nginx_extra, args.nginx_port, tls, args.nginx_tls_port)
         if args.fault:
-            servers.start_fault()
+            servers.start_fault(tls)
         if args.tinyproxy:
             servers.start_tinyproxy("WXB_TINYPROXY_PORT", upstream_domain=args.tinyproxy_upstream)
         if args.tinyproxy_auth:

@@ -13,6 +13,7 @@
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "resources/update_resource.h"
+#include "suite/root_certificate.h"
 #include "tests/updater/test_suite_host.h"
 #include "tests/updater/ui_support.h"
 #include "download/http_download.h"
@@ -154,10 +155,13 @@ std::string ServedFile(const std::string& object) {
     return WindowsPath(Env("WXB_NGINX_ROOT")) + object;
 }
 
-// Whether tinyproxy's log names a request for url.
+// Whether tinyproxy's log names a request for url (https: a tunnel to its host and port).
 bool ProxyWasAskedFor(const std::string& url) {
-    return ReadAll(WindowsPath(Env("WXB_TINYPROXY_LOG"))).find("GET " + url + " HTTP/1.1") !=
-           std::string::npos;
+    const size_t authority = url.find("://") + 3;
+    const std::string request = url.rfind("https", 0) == 0
+                                    ? "CONNECT " + url.substr(authority, url.find('/', authority) - authority)
+                                    : "GET " + url;
+    return ReadAll(WindowsPath(Env("WXB_TINYPROXY_LOG"))).find(request + " HTTP/1.1") != std::string::npos;
 }
 
 // A click on "升级" as another program sends it, whatever the button's state.
@@ -222,6 +226,8 @@ protected:
         servedPackage = ReadAll(package);
         ASSERT_EQ(kPackageSize, servedPackage.size()) << "run under serve_flow_packages.sh";
         packageDigest = Hex(FileSha256(package).value());
+        // The test CA of the https servers, in this test's own prefix.
+        ASSERT_TRUE(AddRootCertificate(WindowsPath(Env("WXB_TLS_CA")))) << "run under with_servers.py --tls";
     }
 
     void SetUp() override {
@@ -251,11 +257,15 @@ protected:
         DeleteFileA(recordFile.c_str());
     }
 
-    void Offer(const std::string& path, const std::string& server = "127.0.0.1") {
-        TestSuiteHost::SetField(host.Block().downloadUrl, PackageUrl(path, server));
+    // portVariable: nginx's plain server, or one of its TLS servers (https).
+    void Offer(const std::string& path, const std::string& server = "127.0.0.1",
+               const char* portVariable = "WXB_NGINX_PORT") {
+        TestSuiteHost::SetField(host.Block().downloadUrl, PackageUrl(path, server, portVariable));
     }
-    static std::string PackageUrl(const std::string& path, const std::string& server) {
-        return "http://" + server + ":" + Env("WXB_NGINX_PORT") + path;
+    static std::string PackageUrl(const std::string& path, const std::string& server,
+                                  const char* portVariable = "WXB_NGINX_PORT") {
+        const bool tls = std::string(portVariable).find("_TLS") != std::string::npos;
+        return (tls ? "https://" : "http://") + server + ":" + Env(portVariable) + path;
     }
 
     HWND StartAndUpgrade() {
@@ -627,6 +637,7 @@ struct RefusalCase {
     HostDigest hostDigest; // what the host leaves beside the package path
     UINT text;             // the progress line then
     int signatureStatus;   // nginx's answer to the request for "<path>.sig"
+    const char* tlsPort = nullptr; // an https server refusing before any request: nginx answers nothing
 };
 
 const RefusalCase kRefusalCases[] = {
@@ -638,13 +649,22 @@ const RefusalCase kRefusalCases[] = {
     {"a signature of 20 KiB", "/refused/long_sig.exe", HostDigest::kNone, IDS_SIGNATURE_WRONG, 200},
     {"signed, but another digest from the host", "/row/digest/wxbry5.exe", HostDigest::kAnother,
      IDS_PACKAGE_REJECTED, 200},
+    {"https, a certificate for another name", "/row/wrongname/wxbry5.exe", HostDigest::kNone,
+     IDS_CERT_WRONG_NAME, 0, "WXB_NGINX_TLS_WRONGNAME_PORT"},
+    {"https, an expired certificate", "/row/expired/wxbry5.exe", HostDigest::kNone, IDS_CERT_EXPIRED, 0,
+     "WXB_NGINX_TLS_EXPIRED_PORT"},
+    {"https, a self-signed certificate", "/row/selfsigned/wxbry5.exe", HostDigest::kNone, IDS_CERT_UNTRUSTED,
+     0, "WXB_NGINX_TLS_SELFSIGNED_PORT"},
 };
 
 TEST_F(UpdateFlowTest, PackageFailingItsChecksIsDeletedAndNeverRun) {
     for (const RefusalCase& row : kRefusalCases) {
         SCOPED_TRACE(row.what);
         const std::string path = row.path;
-        Offer(path);
+        if (row.tlsPort)
+            Offer(path, "localhost", row.tlsPort);
+        else
+            Offer(path);
         CreateDirectoryA(workDir.c_str(), nullptr);
         CreateDirectoryA((workDir + "\\package").c_str(), nullptr);
         DeleteFileA((packagePath + ".sha256").c_str());
@@ -671,8 +691,9 @@ TEST_F(UpdateFlowTest, PackageFailingItsChecksIsDeletedAndNeverRun) {
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(packagePath.c_str()));
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((packagePath + ".sig").c_str()));
         }
-        EXPECT_EQ((std::vector<int>{200, 200}), NginxAnswers(path));
-        EXPECT_EQ(std::vector<int>(2, row.signatureStatus), NginxAnswers(path + ".sig"));
+        const size_t answers = row.tlsPort ? 0 : 2;
+        EXPECT_EQ(std::vector<int>(answers, 200), NginxAnswers(path));
+        EXPECT_EQ(std::vector<int>(answers, row.signatureStatus), NginxAnswers(path + ".sig"));
         EXPECT_TRUE(IsWindow(dlg));
         PostMessageA(dlg, WM_CLOSE, 0, 0);
         ASSERT_TRUE(host.WaitForExit());
@@ -687,6 +708,7 @@ struct ProxyCase {
     const char* bypass;
     const char* host; // of the package's address
     bool throughProxy;
+    const char* port = "WXB_NGINX_PORT"; // nginx's TLS server for an https address
 };
 
 const ProxyCase kProxyCases[] = {
@@ -697,6 +719,10 @@ const ProxyCase kProxyCases[] = {
     {"a proxy that refuses: one direct attempt", 1, "127.0.0.1:%c", "", "wexbury-mirror.test", false},
     {"loopback always goes direct", 1, "127.0.0.1:%p", "", "127.0.0.1", false},
     {"the proxy switched off", 0, "127.0.0.1:%p", "", "wexbury-mirror.test", false},
+    // A tunnel through the proxy. (This Wine's WinINet hands over no
+    // "https=" entry of a list: that choice is tested without Wine.)
+    {"https, signature too, through the proxy", 1, "127.0.0.1:%p", "", "wexbury-mirror.test", true,
+     "WXB_NGINX_TLS_PORT"},
 };
 
 TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
@@ -710,17 +736,20 @@ TEST_F(UpdateFlowTest, DownloadTakesTheUsersProxyWhereItApplies) {
         // Else the package of the row before, verified, would start at once.
         DeleteFileA(packagePath.c_str());
         const std::string path = "/row/proxy-" + std::to_string(++row) + "/wxbry5.exe";
-        Offer(path, proxyCase.host);
+        Offer(path, proxyCase.host, proxyCase.port);
         DeleteFileA(recordFile.c_str());
         ASSERT_TRUE(StartAndUpgrade());
         ASSERT_TRUE(host.WaitForExit(30000));
         ExpectCheckedCopyStarted(WaitForRecord(recordFile), servedPackage);
         EXPECT_EQ(servedPackage, ReadAll(packagePath));
         // Straight from nginx, or through tinyproxy, which hands ".invalid"
-        // on; the signature the same way.
+        // on and tunnels https to nginx; the signature the same way.
+        const bool tunnel = proxyCase.port != std::string("WXB_NGINX_PORT");
         for (const std::string& object : {path, path + ".sig"}) {
-            EXPECT_EQ(proxyCase.throughProxy, ProxyWasAskedFor(PackageUrl(object, proxyCase.host))) << object;
-            EXPECT_EQ(proxyCase.throughProxy ? std::vector<int>{} : std::vector<int>{200},
+            EXPECT_EQ(proxyCase.throughProxy,
+                      ProxyWasAskedFor(PackageUrl(object, proxyCase.host, proxyCase.port)))
+                << object;
+            EXPECT_EQ(proxyCase.throughProxy && !tunnel ? std::vector<int>{} : std::vector<int>{200},
                       NginxAnswers(object))
                 << object;
         }
