@@ -7,9 +7,11 @@
 #include "framework/occ_manager.h"
 #include "suite/wxbcomm.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 std::string ModuleDirectory;
+std::string UserDirectory;
 CCalendarApp theApp;
 
 BOOL CCalendarApp::InitInstance() {
@@ -18,6 +20,7 @@ BOOL CCalendarApp::InitInstance() {
         return FALSE;
 
     EnterModuleDirectory();
+    FindUserDirectory();
     ::WritePrivateProfileStringA("u", "v", "3231", (ModuleDirectory + "ver.ini").c_str());
 
     OleInitScope ole;
@@ -62,4 +65,19 @@ void CCalendarApp::EnterModuleDirectory() {
     ::PathAddBackslashA(path);
     ::SetCurrentDirectoryA(path);
     ModuleDirectory = path;
+}
+
+void CCalendarApp::FindUserDirectory() {
+    char path[MAX_PATH] = "";
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) ||
+        !::PathAppendA(path, "Wexbury\\Tessaly") || !::PathAddBackslashA(path))
+        return;
+    UserDirectory = path;
+}
+
+bool MakeUserDirectory() {
+    if (UserDirectory.empty())
+        return false;
+    const int result = ::SHCreateDirectoryExA(nullptr, UserDirectory.c_str(), nullptr);
+    return result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS || result == ERROR_FILE_EXISTS;
 }

@@ -13,6 +13,13 @@
 // The executable's directory with a trailing backslash; every file of the
 // program lies there. Empty until start-up sets it.
 extern std::string ModuleDirectory;
+// The user's own folder of the calendar, "Wexbury\Tessaly\" in the user's
+// application data, with a trailing backslash: where the calendar's files
+// go when the program's folder cannot be written. Empty until start-up sets
+// it, and when the system names no such folder.
+extern std::string UserDirectory;
+// Creates UserDirectory when it is missing; false when there is none.
+bool MakeUserDirectory();
 
 class CCalendarApp : public CWinApp {
 public:
@@ -25,6 +32,7 @@ public:
 private:
     static bool SuiteAllowsStart();
     static void EnterModuleDirectory();
+    static void FindUserDirectory();
 };
 
 extern CCalendarApp theApp;

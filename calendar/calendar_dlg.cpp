@@ -25,9 +25,15 @@ constexpr COLORREF kColourKey = RGB(255, 255, 0);
 constexpr int kBrowserInsetX = 20;
 constexpr int kBrowserInsetY = 25;
 
-// Timer 1 places the panel once the window stands; timer 2 is the hover test.
+constexpr char kBlankPage[] = "about:blank";
+
+// Timer 1 places the panel once the window stands; timer 2 is the hover
+// test; timer 3 looks whether the date has changed; timer 4 ends the pause
+// before the page is tried again.
 constexpr UINT_PTR kPlacePanelTimer = 1;
 constexpr UINT_PTR kHoverTimer = 2;
+constexpr UINT_PTR kDateTimer = 3;
+constexpr UINT_PTR kReloadTimer = 4;
 constexpr UINT kHoverPeriodMs = 100;
 // The panel also shows while the cursor is this far right of the window,
 // over the panel itself.
@@ -42,6 +48,9 @@ constexpr UINT kCancelNormalPicture = IDB_CLOSE_HOVER;
 // Where a drag leaves the panel, from the window's top-right corner.
 constexpr int kPanelDragOffsetX = 3;
 constexpr int kPanelDragOffsetY = 2;
+// A saved place is taken when at least this much of the window lies in the
+// work area of a monitor, enough to grab it by.
+constexpr int kLeastVisible = 32;
 
 const TitleButtonPanelSkin kPanelSkin = {
     IDD_TITLE_PANEL,
@@ -50,6 +59,10 @@ const TitleButtonPanelSkin kPanelSkin = {
     {IDC_SETTINGS, IDB_SETTINGS_BUTTON_SHAPE, IDB_SETTINGS_HOVER, IDB_SETTINGS_NORMAL, "设置",
      WM_PANEL_SETTINGS},
 };
+
+bool SameDate(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}
 
 }  // namespace
 
@@ -79,13 +92,17 @@ BOOL CCalendarDlg::OnInitDialog() {
     const int height = mask.cy;
 
     CreateHiddenLabel();
-    // A popup without owner: (0, 0) is the screen's top-left corner.
-    SetWindowPos(nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A popup without owner: its place is in screen coordinates.
+    const POINT place = StartingPlace(width, height);
+    SetWindowPos(nullptr, place.x, place.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     m_strUrl = kCalendarPage;
     m_browser.SetWindowPos(nullptr, kBrowserInsetX, kBrowserInsetY, width - 2 * kBrowserInsetX,
                            height - 2 * kBrowserInsetY, SWP_NOZORDER | SWP_NOACTIVATE);
-    m_browser.Navigate(m_strUrl);
+    m_pageEvents.Connect(m_browser, m_hWnd, m_strUrl);
+    m_networkWatch.Start(m_hWnd);
+    NavigatePage(false);
+    CheckDate();
 
     m_btnCancel.SetSkin(kCancelHoverPicture, kCancelNormalPicture, kCancelCommand);
     m_btnOK.SetSkin(IDB_OK_HOVER, IDB_OK_NORMAL, kOKCommand);
@@ -124,6 +141,29 @@ LRESULT CCalendarDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CUSTOM_CONTROL_SITE)
         return OnCustomControlSite(wParam, lParam);
     switch (message) {
+    case WM_CALENDAR_PAGE_FAILED:
+        OnPageFailed(static_cast<long>(wParam));
+        return 0;
+    case WM_CALENDAR_PAGE_LOADED:
+        m_reload.Loaded();
+        return 0;
+    case WM_CALENDAR_NETWORK_CHANGED:
+        OnNetworkBack();
+        return 0;
+    case WM_TIMECHANGE:
+        CheckDate();
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            OnResume();
+        return TRUE;
+    case WM_DESTROY:
+        // The control goes with the base class's handling.
+        m_pageEvents.Disconnect();
+        m_networkWatch.Stop();
+        if (!::IsIconic(m_hWnd))
+            SavePlace();
+        break;
     case WM_CALENDAR_ZORDER:
         OnSetZOrder(wParam);
         return 1;
@@ -190,13 +230,92 @@ void CCalendarDlg::MovePanel(int x, int y) {
         m_pPanel->SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE);
 }
 
+// The saved place when enough of the window would show on a monitor that
+// is there now; else the screen's top-left corner.
+POINT CCalendarDlg::StartingPlace(int width, int height) const {
+    const std::optional<int> left = FindSetting("Left");
+    const std::optional<int> top = FindSetting("Top");
+    if (!left || !top)
+        return {0, 0};
+    const RECT window{*left, *top, *left + width, *top + height};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    HMONITOR hMonitor = ::MonitorFromRect(&window, MONITOR_DEFAULTTONULL);
+    RECT visible{};
+    if (!hMonitor || !::GetMonitorInfoA(hMonitor, &monitor) ||
+        !::IntersectRect(&visible, &window, &monitor.rcWork) ||
+        visible.right - visible.left < kLeastVisible || visible.bottom - visible.top < kLeastVisible)
+        return {0, 0};
+    return {*left, *top};
+}
+
+void CCalendarDlg::SavePlace() {
+    RECT rect;
+    GetWindowRect(&rect);
+    WriteSetting("Left", rect.left);
+    WriteSetting("Top", rect.top);
+}
+
+// A retry keeps the pauses growing; every other navigation starts them over.
+void CCalendarDlg::NavigatePage(bool bRetry) {
+    KillTimer(kReloadTimer);
+    m_reload.Started(bRetry);
+    m_pageDate = LocalTime();
+    m_browser.Navigate(m_strUrl);
+}
+
+// A failure that passes: a blank page until the next try, rather than what
+// the browser showed last.
+void CCalendarDlg::OnPageFailed(long nStatus) {
+    const unsigned pauseMs = m_reload.Failed(nStatus);
+    if (pauseMs == 0)
+        return;
+    m_browser.Navigate(kBlankPage);
+    SetTimer(kReloadTimer, pauseMs);
+}
+
+void CCalendarDlg::OnNetworkBack() {
+    if (m_reload.Waiting())
+        NavigatePage(false);
+}
+
+// The page shows the date it was asked for on; on a new day it is asked
+// for again.
+void CCalendarDlg::CheckDate() {
+    const SYSTEMTIME now = LocalTime();
+    if (!SameDate(now, m_pageDate))
+        NavigatePage(false);
+    SetTimer(kDateTimer, MsUntilDateCheck(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds));
+}
+
+// After a sleep the day may be another, and the network may be back.
+void CCalendarDlg::OnResume() {
+    CheckDate();
+    OnNetworkBack();
+}
+
+SYSTEMTIME CCalendarDlg::LocalTime() const {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return now;
+}
+
 void CCalendarDlg::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == kPlacePanelTimer) {
+    switch (nIDEvent) {
+    case kPlacePanelTimer:
         KillTimer(kPlacePanelTimer);
         GetWindowRect(&m_rcWindow);
         MovePanel(m_rcWindow.right, m_rcWindow.top);
-    } else if (nIDEvent == kHoverTimer) {
+        break;
+    case kHoverTimer:
         OnHoverTest();
+        break;
+    case kDateTimer:
+        CheckDate();
+        break;
+    case kReloadTimer:
+        NavigatePage(true);
+        break;
     }
 }
 
@@ -220,9 +339,13 @@ void CCalendarDlg::OnLButtonDown(WPARAM keys, LPARAM point) {
         m_pPanel->ShowWindow(SW_HIDE);
     POINT screen{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
     ::ClientToScreen(m_hWnd, &screen);
+    RECT before;
+    GetWindowRect(&before);
     // The system's move loop runs inside this call until the button is up.
     SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
     GetWindowRect(&m_rcWindow);
+    if (!::EqualRect(&before, &m_rcWindow))
+        SavePlace();
     if (m_pSettings && !m_pSettings->IsWindowVisible())
         SetTimer(kHoverTimer, kHoverPeriodMs);
     MovePanel(m_rcWindow.right + kPanelDragOffsetX, m_rcWindow.top + kPanelDragOffsetY);

@@ -1,11 +1,16 @@
 // CCalendarDlg: the calendar's main window (template 102): a borderless,
-// layered popup at the top-left of the screen, cut to the shape of its mask
-// and painted with its skin, whose face is the calendar page in the hosted
-// WebBrowser control. The title button panel rides on its right edge while
-// the mouse is over it; the settings window changes its display mode and
-// transparency. It runs modally for the program's life.
+// layered popup where the user left it (at first the top-left of the
+// screen), cut to the shape of its mask and painted with its skin, whose
+// face is the calendar page in the hosted WebBrowser control. The page is
+// loaded again when it failed for a passing reason and when the date
+// changes. The title button panel rides on its right edge while the mouse is
+// over it; the settings window changes its display mode and transparency.
+// It runs modally for the program's life.
 #pragma once
 
+#include "calendar/browser_events.h"
+#include "calendar/network_watch.h"
+#include "calendar/page_reload.h"
 #include "calendar/settings_dlg.h"
 #include "calendar/web_browser.h"
 #include "framework/static_ctrl.h"
@@ -25,11 +30,22 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void OnOK() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The local time the page's date is taken from; tests set a clock of
+    // their own here.
+    virtual SYSTEMTIME LocalTime() const;
 
 private:
     void CreateHiddenLabel();
     void CreateOwnedWindows();
     void MovePanel(int x, int y);
+    POINT StartingPlace(int width, int height) const;
+    void SavePlace();
+
+    void NavigatePage(bool bRetry);
+    void OnPageFailed(long nStatus);
+    void OnNetworkBack();
+    void CheckDate();
+    void OnResume();
 
     void OnTimer(UINT_PTR nIDEvent);
     void OnHoverTest();
@@ -53,4 +69,8 @@ private:
     std::unique_ptr<CTitleButtonPanel> m_pPanel;
     RECT m_rcWindow{};  // where the window was last seen: the hover test's area
     std::unique_ptr<CSettingsDlg> m_pSettings;
+    CBrowserEvents m_pageEvents;
+    PageReload m_reload;
+    SYSTEMTIME m_pageDate{}; // the local date the page was last asked for
+    CNetworkWatch m_networkWatch;
 };

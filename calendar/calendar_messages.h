@@ -13,3 +13,12 @@ constexpr WPARAM kZOrderTopMost = 2;
 // Sent by the title button panel's settings and minimise buttons.
 constexpr UINT WM_PANEL_SETTINGS = WM_USER + 6;
 constexpr UINT WM_PANEL_MINIMIZE = WM_USER + 7;
+
+// Posted by the browser's event sink: the calendar page failed to load
+// (wParam: the status, an HTTP status code or the browser's HRESULT), or
+// its document is complete.
+constexpr UINT WM_CALENDAR_PAGE_FAILED = WM_USER + 20;
+constexpr UINT WM_CALENDAR_PAGE_LOADED = WM_USER + 21;
+// Posted from the system's notification thread: an IP address of the
+// machine came or went.
+constexpr UINT WM_CALENDAR_NETWORK_CHANGED = WM_USER + 22;

@@ -1,33 +1,5 @@
 #include "calendar/external_dispatch.h"
 
-STDMETHODIMP CExternalDispatch::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CExternalDispatch::AddRef() {
-    return static_cast<ULONG>(::InterlockedIncrement(&m_cRef));
-}
-
-STDMETHODIMP_(ULONG) CExternalDispatch::Release() {
-    return static_cast<ULONG>(::InterlockedDecrement(&m_cRef));
-}
-
-STDMETHODIMP CExternalDispatch::GetTypeInfoCount(UINT*) {
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP CExternalDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-    return E_NOTIMPL;
-}
-
 // Names compare as the locale sees them, ignoring width differences (a
 // full-width "ｘｘｙｙｚｚ" matches) but not case.
 STDMETHODIMP CExternalDispatch::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID lcid,

@@ -1,5 +1,6 @@
 #include "calendar/splash_dlg.h"
 
+#include "calendar/calendar_app.h"
 #include "framework/handles.h"
 #include "resources/tessaly_resource.h"
 #include "skin/resource_bitmap.h"
@@ -61,13 +62,27 @@ bool CopyBody(HINTERNET hRequest, HANDLE file) {
 
 // Puts the new picture in place of the old one. The splash may hold the old
 // file open for reading just then, so a refused replace is tried again.
-bool ReplacePicture() {
+bool ReplacePicture(const std::string& folder) {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        if (MoveFileExA(kPartialFile, kPictureFile, MOVEFILE_REPLACE_EXISTING))
+        if (MoveFileExA((folder + kPartialFile).c_str(), (folder + kPictureFile).c_str(),
+                        MOVEFILE_REPLACE_EXISTING))
             return true;
         Sleep(200);
     }
     return false;
+}
+
+UniqueHandle CreatePartialFile(const std::string& folder) {
+    return UniqueHandle(::CreateFileA((folder + kPartialFile).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Where the picture is kept: beside the program, unless it could not be
+// written there once and went to the user's folder instead.
+std::string PictureFolder() {
+    const bool inUserDirectory =
+        !UserDirectory.empty() && ::PathFileExistsA((UserDirectory + kPictureFile).c_str());
+    return inUserDirectory ? UserDirectory : ModuleDirectory;
 }
 
 } // namespace
@@ -91,7 +106,8 @@ BOOL CSplashDlg::OnInitDialog() {
 
 // A picture that exists but does not load counts as none.
 bool CSplashDlg::ShowDownloadedPicture() {
-    if (!::PathFileExistsA(kPictureFile) || !m_picture.LoadFromFile(kPictureFile))
+    const std::string picture = PictureFolder() + kPictureFile;
+    if (!::PathFileExistsA(picture.c_str()) || !m_picture.LoadFromFile(picture.c_str()))
         return false;
     m_picture.Draw();
     // The built-in picture would paint over a still one beside it.
@@ -130,14 +146,18 @@ DWORD WINAPI CSplashDlg::DownloadThread(void*) {
     // An error page is no picture.
     if (!request || !AnsweredOk(request.get()))
         return 0;
-    UniqueHandle file(::CreateFileA(kPartialFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string folder = PictureFolder();
+    UniqueHandle file = CreatePartialFile(folder);
+    if (!file && folder != UserDirectory && MakeUserDirectory()) {
+        folder = UserDirectory;
+        file = CreatePartialFile(folder);
+    }
     if (!file)
         return 0;
     const bool complete = CopyBody(request.get(), file.get());
     file.reset();
-    if (complete && ReplacePicture())
+    if (complete && ReplacePicture(folder))
         return 1;
-    ::DeleteFileA(kPartialFile);
+    ::DeleteFileA((folder + kPartialFile).c_str());
     return 0;
 }

@@ -1,6 +1,7 @@
 // CSplashDlg: the loading splash (template 154) that start-up runs for two
 // seconds before the main window. It shows the picture an earlier start
-// downloaded ("loading.bmp" beside the executable), or the built-in bitmap
+// downloaded ("loading.bmp" beside the executable, or in the user's folder
+// when the program's folder could not be written), or the built-in bitmap
 // 153 when there is none, and fetches the current picture in the background
 // for the next start.
 #pragma once
@@ -21,8 +22,8 @@ private:
     bool ShowDownloadedPicture();
     void ShowBuiltInPicture();
 
-    // Fetches the picture server's loading picture into "loading.bmp" in the
-    // current directory. Ends by itself; touches no window.
+    // Fetches the picture server's loading picture into "loading.bmp" where
+    // the picture is kept. Ends by itself; touches no window.
     static DWORD WINAPI DownloadThread(void* pParam);
 
     CAnimatedPicture m_picture;

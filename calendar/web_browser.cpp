@@ -1,6 +1,5 @@
 #include "calendar/web_browser.h"
 
-#include "framework/handles.h"
 #include "framework/ole_control_site.h"
 
 namespace {
@@ -41,4 +40,13 @@ void CWebBrowser2::Navigate(const std::string& strUrl) {
     DISPPARAMS params{args, nullptr, 5, 0};
     dispatch->Invoke(kDispIdNavigate, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                      nullptr);
+}
+
+ComPtr<IConnectionPoint> CWebBrowser2::FindConnectionPoint(REFIID iid) {
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    if (m_pCtrlSite &&
+        SUCCEEDED(m_pCtrlSite->QueryControl(IID_IConnectionPointContainer, container.put_void())))
+        container->FindConnectionPoint(iid, point.put());
+    return point;
 }

@@ -83,7 +83,11 @@ fi
 shot="$demo/screenshot.png"
 progress_shot="$demo/update_progress.png"
 installer_shot="$demo/update_installer.png"
-rm -f "$shot" "$progress_shot" "$installer_shot"
+restored_shot="$demo/calendar_restored.png"
+rm -f "$shot" "$progress_shot" "$installer_shot" "$restored_shot"
+# The screenshots start with the calendar at the top-left corner: the place
+# an earlier run left it at is forgotten.
+[ ! -f "$demo/Tessaly.ini" ] || sed -i '/^\(Left\|Top\)=/d' "$demo/Tessaly.ini"
 tools/xvfb-session $servers -- sh -c '
         # Waits until a window with this exact title exists; prints its id.
         wait_for() {
@@ -106,8 +110,20 @@ tools/xvfb-session $servers -- sh -c '
             import -window root "$3"
             wait_for "Wexbury 5 Setup" >/dev/null && sleep 1 && import -window root "$4"
         }
+        # The calendar once more (the host still runs), dragged by its skin
+        # to (200, 200) and closed with its panel'"'"'s close button, at (711, 209)
+        # beside the dragged window; started again, it opens where it was left.
+        tools/wine-run "$1/Tessaly.exe" &
+        wait_for "日历" >/dev/null && {
+            sleep 3
+            xdotool mousemove 10 150 mousedown 1 mousemove 110 250 sleep 0.2 \
+                mousemove 210 350 sleep 0.2 mouseup 1 sleep 1 mousemove 711 209 sleep 0.5 click 1
+            while xdotool search --name "^日历\$" >/dev/null 2>&1; do sleep 0.2; done
+            tools/wine-run "$1/Tessaly.exe" &
+            wait_for "日历" >/dev/null && xdotool mousemove 450 350 && sleep 3 && import -window root "$5"
+        }
         wineserver -k
-        wait' demo "$demo" "$shot" "$progress_shot" "$installer_shot"
+        wait' demo "$demo" "$shot" "$progress_shot" "$installer_shot" "$restored_shot"
 log="$demo/server/nginx/access.log"
 grep -q "GET /ToolsInterface/tessaly/tessalyinterface.html" "$log" &&
     echo "demo: the calendar asked $server for its page"
@@ -120,4 +136,5 @@ grep -q "GET /oempage/ad/topright/images/loading.bmp HTTP/1.1\" 200" "$log" &&
 [ -f "$shot" ] && echo "demo: screenshot of the calendar and the update offer saved as $shot"
 [ -f "$progress_shot" ] && echo "demo: screenshot of the download in progress saved as $progress_shot"
 [ -f "$installer_shot" ] && echo "demo: screenshot of the started installer saved as $installer_shot"
+[ -f "$restored_shot" ] && echo "demo: screenshot of the calendar started again where it was dragged saved as $restored_shot"
 exit 0

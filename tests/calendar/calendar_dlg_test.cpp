@@ -1,12 +1,15 @@
 // The calendar's main window in this process, with the program's own
 // resources and control-container manager: placement and size, the
 // browser's place and site, layering, z-order from the settings file and
-// message 100, the system menu and the hidden label.
+// message 100, the system menu and the hidden label, and the page asked for
+// again on a new day (from suite_server.py, on a clock of the test's).
 #include "calendar/browser_site.h"
 #include "calendar/calendar_app.h"
 #include "calendar/calendar_dlg.h"
 #include "calendar/custom_occ_manager.h"
 #include "resources/tessaly_resource.h"
+#include "tests/calendar/suite_server.h"
+#include "tests/harness/message_pump.h"
 #include "tests/harness/temp_folder.h"
 #include "tests/harness/window_probe.h"
 
@@ -16,6 +19,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -104,6 +108,15 @@ std::map<int, std::string> ToolTexts(HWND tooltip) {
     return texts;
 }
 
+// The calendar on a clock the test sets.
+class CalendarOnTestClock : public CCalendarDlg {
+public:
+    static inline SYSTEMTIME s_now{};
+
+protected:
+    SYSTEMTIME LocalTime() const override { return s_now; }
+};
+
 class CalendarWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -155,6 +168,50 @@ TEST_F(CalendarWindow, OpensAtTheTopLeftTheSizeOfItsMaskWithTheBrowserInset) {
         external->Release();
     EXPECT_EQ("日历", title);
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+}
+
+// A saved place counts when 32 × 32 pixels of the window lie in the work
+// area of a monitor (Xvfb has one, all work area).
+TEST_F(CalendarWindow, OpensWhereItWasLeftWhenEnoughOfItShows) {
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        LONG left, top;
+        bool kept;
+    } rows[] = {{300, -20, true},
+                {work.right - 32, work.bottom - 32, true},
+                {32 - MaskSize().cx, 0, true},
+                {work.right - 31, 100, false},
+                {100, work.bottom - 31, false},
+                {5000, 5000, false}};
+    for (const auto& row : rows) {
+        RECT window{};
+        RunCalendar("[setting]\r\nLeft=" + std::to_string(row.left) + "\r\nTop=" + std::to_string(row.top),
+                    [&](HWND hWnd) {
+                        window = harness::WindowRect(hWnd);
+                        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+                    });
+        EXPECT_EQ(row.kept ? std::make_pair(row.left, row.top) : std::make_pair(0L, 0L),
+                  std::make_pair(window.left, window.top));
+    }
+}
+
+TEST_F(CalendarWindow, AsksForItsPageAgainOnceWhenTheDateChanges) {
+    SetServerFile("page", "serve");
+    SetServerFile("requests", "");
+    CalendarOnTestClock::s_now = {2024, 5, 5, 31, 23, 59, 59, 0};
+    RunCalendar<CalendarOnTestClock>("", [&](HWND hWnd) {
+        EXPECT_TRUE(PageAnsweredTimes(1, 3000, harness::PumpMessages));
+        CalendarOnTestClock::s_now = {2024, 6, 6, 1, 0, 0, 0, 500};
+        EXPECT_TRUE(PageAnsweredTimes(2, 3000, harness::PumpMessages)) << "at midnight";
+        SendMessageA(hWnd, WM_TIMECHANGE, 0, 0);
+        EXPECT_FALSE(PageAnsweredTimes(3, 1000, harness::PumpMessages)) << "the same day";
+        CalendarOnTestClock::s_now = {2024, 6, 1, 3, 12, 0, 0, 0};
+        SendMessageA(hWnd, WM_TIMECHANGE, 0, 0);
+        EXPECT_TRUE(PageAnsweredTimes(3, 3000, harness::PumpMessages)) << "the clock set to another day";
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(3u, PageAnswers().size());
 }
 
 TEST_F(CalendarWindow, WithoutSettingsItIsOnlyColourKeyedAndNotOnTop) {

@@ -1,8 +1,9 @@
 // The finished calendar window of the real Tessaly.exe under Wine and Xvfb,
 // driven with the real mouse: its shape, the title button panel that follows
 // the cursor, the settings window with its display mode and transparency,
-// the drag by the skin and the panel's buttons. One program runs for the
-// whole suite, its tests in order, as one user session.
+// the drag by the skin and the panel's buttons, and the place it is started
+// at again. One program runs for the whole suite, its tests in order, as one
+// user session.
 #include "framework/handles.h"
 #include "resources/tessaly_resource.h"
 #include "tests/harness/program.h"
@@ -281,6 +282,9 @@ TEST_F(CalendarSession, DragMovesTheWindowAndPutsThePanelBesideIt) {
     ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowRect(s_main).left == before.left + 100; }, 3000));
     const RECT after = harness::WindowRect(s_main);
     EXPECT_EQ(before.top + 100, after.top);
+    // Saved as the drag ends.
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return Setting("Left") == after.left && Setting("Top") == after.top; }, 3000));
     EXPECT_TRUE(harness::WaitUntil(
         [&] {
             const RECT panel = harness::WindowRect(Panel());
@@ -311,6 +315,21 @@ TEST_F(CalendarSession, PanelMinimisesAndClosesTheCalendar) {
     DWORD exitCode = 1;
     EXPECT_TRUE(s_program->WaitForExit(10000, &exitCode));
     EXPECT_EQ(0u, exitCode);
+}
+
+TEST_F(CalendarSession, StartsAgainWhereItWasDraggedWithItsPanelBesideIt) {
+    ASSERT_FALSE(s_program->Running());
+    delete s_program;
+    s_program = new harness::Program(s_folder->Path("Tessaly.exe"));
+    s_main = harness::WaitForWindow(s_program->Id(), "日历", kStartTimeoutMs);
+    ASSERT_NE(nullptr, s_main);
+    const RECT window = harness::WindowRect(s_main);
+    EXPECT_EQ(100, window.left);
+    EXPECT_EQ(100, window.top);
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return PanelFound() && harness::WindowRect(Panel()).left == window.right; }, 5000));
+    PostMessageA(s_main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(s_program->WaitForExit(10000));
 }
 
 }  // namespace

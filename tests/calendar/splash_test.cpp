@@ -1,9 +1,10 @@
 // The loading splash of the real Tessaly.exe under Wine and Xvfb, with the
-// picture server of picture_server.py on the suite's picture address: which
+// picture server of suite_server.py on the suite's picture address: which
 // picture shows where, how long, and what the background download leaves in
 // "loading.bmp".
 #include "framework/handles.h"
 #include "resources/tessaly_resource.h"
+#include "tests/calendar/suite_server.h"
 #include "tests/harness/program.h"
 #include "tests/harness/screen.h"
 #include "tests/harness/temp_folder.h"
@@ -14,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <set>
 
 namespace {
@@ -46,31 +45,12 @@ COLORREF ToColorref(std::uint32_t rgb) {
     return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// The folder the picture server answers from, as Wine sees it.
-std::string ServerFile(const char* name) {
-    const char* root = std::getenv("WXB_PICTURE_ROOT");
-    return root ? std::string("Z:") + root + "/" + name : std::string();
-}
-
-void WriteServerFile(const char* name, const std::string& bytes) {
-    std::ofstream(ServerFile(name), std::ios::binary | std::ios::trunc) << bytes;
-}
-
-int ServedRequests() {
-    std::ifstream log(ServerFile("requests"));
-    std::string line;
-    int count = 0;
-    while (std::getline(log, line))
-        ++count;
-    return count;
-}
-
 // Sets what the picture server answers from now on; returns how many
 // requests it has answered so far.
-int Serve(const std::string& picture, const char* mode) {
-    WriteServerFile("picture", picture);
-    WriteServerFile("mode", mode);
-    return ServedRequests();
+size_t Serve(const std::string& picture, const char* mode) {
+    SetServerFile("picture", picture);
+    SetServerFile("mode", mode);
+    return ServedRequests().size();
 }
 
 // Tessaly.exe with the stand-in suite library in a folder of its own, and
@@ -114,8 +94,8 @@ protected:
 
     // Waits until the download of this start has been answered and the
     // thread has cleaned up after itself.
-    void WaitForDownloadEnd(int requestsBefore) {
-        EXPECT_TRUE(harness::WaitUntil([&] { return ServedRequests() > requestsBefore; }, 10000));
+    void WaitForDownloadEnd(size_t requestsBefore) {
+        EXPECT_TRUE(harness::WaitUntil([&] { return ServedRequests().size() > requestsBefore; }, 10000));
         EXPECT_TRUE(harness::WaitUntil([&] { return !m_folder.Exists("loading.bmp.down"); }, 10000));
     }
 
@@ -131,7 +111,7 @@ TEST_F(Splash, FirstStartShowsTheBuiltInPictureOnTheScreenCentreAndKeepsTheDownl
     // About 10.5 reads of 10240 bytes.
     const std::string picture = TwoColourBmp(300, 120, 0x2060C0, 0xF0A030);
     ASSERT_GT(picture.size(), 10u * 10240);
-    const int requestsBefore = Serve(picture, "serve");
+    const size_t requestsBefore = Serve(picture, "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
@@ -177,7 +157,7 @@ TEST_F(Splash, NextStartShowsTheDownloadedPictureAtItsSizeOnTheWorkAreaCentre) {
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
     ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
     const std::string current = TwoColourBmp(200, 90, 0x904010, 0x10A0A0);
-    const int requestsBefore = Serve(current, "serve");
+    const size_t requestsBefore = Serve(current, "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
@@ -239,7 +219,7 @@ TEST_F(Splash, AFailedDownloadKeepsTheEarlierPicture) {
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
     for (const char* mode : {"cut", "missing"}) {
         ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
-        const int requestsBefore = Serve(TwoColourBmp(300, 120, 0x904010, 0x10A0A0), mode);
+        const size_t requestsBefore = Serve(TwoColourBmp(300, 120, 0x904010, 0x10A0A0), mode);
         std::unique_ptr<harness::Program> tessaly;
         HWND hSplash = StartSplash(tessaly);
         ASSERT_NE(nullptr, hSplash) << mode;
@@ -249,19 +229,22 @@ TEST_F(Splash, AFailedDownloadKeepsTheEarlierPicture) {
     }
 }
 
-TEST_F(Splash, APictureThatCannotBeWrittenHarmsNothing) {
+TEST_F(Splash, APictureThatCannotBeWrittenBesideTheProgramGoesToTheUsersFolder) {
     // Tests run as root, which permission bits do not stop, so a folder takes
     // the download's file name instead: creating the file fails just as in a
     // read-only folder.
+    CalendarUserFolder userFolder;
     const std::string earlier = TwoColourBmp(320, 140, 0x1080FF, 0x30C050);
     ASSERT_TRUE(m_folder.Write("loading.bmp", earlier));
     ASSERT_TRUE(CreateDirectoryA(m_folder.Path("loading.bmp.down").c_str(), nullptr));
-    const int requestsBefore = Serve(TwoColourBmp(300, 120, 0x904010, 0x10A0A0), "serve");
+    const std::string current = TwoColourBmp(300, 120, 0x904010, 0x10A0A0);
+    Serve(current, "serve");
 
     std::unique_ptr<harness::Program> tessaly;
     HWND hSplash = StartSplash(tessaly);
     ASSERT_NE(nullptr, hSplash);
-    EXPECT_TRUE(harness::WaitUntil([&] { return ServedRequests() > requestsBefore; }, 10000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::ReadWholeFile(userFolder.Path("loading.bmp")) == current; }, 10000));
     HWND hMain = WaitForMainWindow(*tessaly, hSplash);
     ASSERT_NE(nullptr, hMain);
     EXPECT_TRUE(tessaly->Running());

@@ -6,8 +6,6 @@
 
 namespace harness {
 
-namespace {
-
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
@@ -28,8 +26,6 @@ void RemoveTree(const std::string& folder) {
     }
     ::RemoveDirectoryA(folder.c_str());
 }
-
-}  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -10,6 +10,8 @@ namespace harness {
 // The bytes of a file (also one another program is writing); empty when it
 // cannot be read.
 std::string ReadWholeFile(const std::string& path);
+// Removes folder (ending with a backslash) with everything in it.
+void RemoveTree(const std::string& folder);
 
 class TempFolder {
 public:
