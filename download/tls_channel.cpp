@@ -1,5 +1,8 @@
 #include "download/tls_channel.h"
 
+// The newer credentials (SCH_CREDENTIALS) are declared only with this.
+#define SCHANNEL_USE_BLACKLISTS
+#include <subauth.h>
 #include <schannel.h>
 
 #include <algorithm>
@@ -61,20 +64,30 @@ CTlsChannel::~CTlsChannel() {
 
 TlsOutcome CTlsChannel::Open(const std::string& host, int sendMs, int recvMs) {
     m_strHost = host;
-    SCHANNEL_CRED settings{};
-    settings.dwVersion = SCHANNEL_CRED_VERSION;
-    settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
-    // TLS 1.2 at the least, with 1.3 where the system has it.
-    SECURITY_STATUS status = SEC_E_ALGORITHM_MISMATCH;
-    for (DWORD protocols :
-         {DWORD{SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT}, DWORD{SP_PROT_TLS1_2_CLIENT}}) {
-        settings.grbitEnabledProtocols = protocols;
-        TimeStamp expiry;
-        status =
-            AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
-                                      &settings, nullptr, nullptr, m_credentials.receive(), &expiry);
-        if (status == SEC_E_OK)
-            break;
+    const DWORD flags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
+    TimeStamp expiry;
+    // TLS 1.2 at the least, 1.3 where the system has it. Only the newer
+    // credentials (Windows 10 1809 and later) reach TLS 1.3; older systems
+    // refuse them and take the classic ones, where TLS 1.2 is the one
+    // version asked for.
+    TLS_PARAMETERS versions{};
+    versions.grbitDisabledProtocols =
+        SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
+    SCH_CREDENTIALS settings{};
+    settings.dwVersion = SCH_CREDENTIALS_VERSION;
+    settings.dwFlags = flags;
+    settings.cTlsParameters = 1;
+    settings.pTlsParameters = &versions;
+    SECURITY_STATUS status =
+        AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+                                  &settings, nullptr, nullptr, m_credentials.receive(), &expiry);
+    if (status != SEC_E_OK) {
+        SCHANNEL_CRED classic{};
+        classic.dwVersion = SCHANNEL_CRED_VERSION;
+        classic.dwFlags = flags;
+        classic.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+        status = AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
+                                           nullptr, &classic, nullptr, nullptr, m_credentials.receive(), &expiry);
     }
     if (status != SEC_E_OK) {
         SockSetLastError(status);
@@ -137,6 +150,15 @@ TlsOutcome CTlsChannel::Handshake(int sendMs, int recvMs) {
             continue;
         }
         break;
+    }
+    // The version agreed is checked too: a system may take the versions
+    // asked for as a wish (Wine ignores those of the newer credentials).
+    SecPkgContext_ConnectionInfo connection{};
+    if (QueryContextAttributesA(m_context.get(), SECPKG_ATTR_CONNECTION_INFO, &connection) != SEC_E_OK)
+        return TLS_FAILED;
+    if ((connection.dwProtocol & (SP_PROT_TLS1_2 | SP_PROT_TLS1_3)) == 0) {
+        SockSetLastError(SEC_E_UNSUPPORTED_FUNCTION);
+        return TLS_UNSUPPORTED;
     }
     if (QueryContextAttributesA(m_context.get(), SECPKG_ATTR_STREAM_SIZES, &m_sizes) != SEC_E_OK)
         return TLS_FAILED;

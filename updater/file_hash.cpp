@@ -6,7 +6,7 @@ namespace {
 
 constexpr DWORD kReadChunk = 64 * 1024;
 
-bool HashContents(HCRYPTHASH hash, HANDLE file, HANDLE copyTo) {
+bool HashContents(HCRYPTHASH hash, HANDLE file) {
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         return false;
@@ -17,9 +17,6 @@ bool HashContents(HCRYPTHASH hash, HANDLE file, HANDLE copyTo) {
             return false;
         if (got == 0)
             return true;
-        DWORD written = 0;
-        if (copyTo && (!WriteFile(copyTo, chunk.data(), got, &written, nullptr) || written != got))
-            return false;
         if (!CryptHashData(hash, chunk.data(), got, 0))
             return false;
     }
@@ -27,14 +24,14 @@ bool HashContents(HCRYPTHASH hash, HANDLE file, HANDLE copyTo) {
 
 } // namespace
 
-FileHash::FileHash(HCRYPTPROV provider, HANDLE file, HANDLE copyTo) {
+FileHash::FileHash(HCRYPTPROV provider, HANDLE file) {
     HCRYPTHASH hash = 0;
     if (!provider || !CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash))
         return;
     UniqueCryptHash owner(hash);
     DWORD size = static_cast<DWORD>(m_digest.size());
     // Reading the value finishes the hash; it can still verify a signature.
-    if (HashContents(hash, file, copyTo) && CryptGetHashParam(hash, HP_HASHVAL, m_digest.data(), &size, 0) &&
+    if (HashContents(hash, file) && CryptGetHashParam(hash, HP_HASHVAL, m_digest.data(), &size, 0) &&
         size == m_digest.size())
         m_hash = std::move(owner);
 }

@@ -7,10 +7,9 @@
 
 class FileHash {
 public:
-    // Hashes what file holds from its start to its end on provider, writing
-    // the same bytes to copyTo where given. The hash is empty when the
-    // provider cannot hash, the file cannot be read or the copy written.
-    FileHash(HCRYPTPROV provider, HANDLE file, HANDLE copyTo = nullptr);
+    // Hashes what file holds from its start to its end on provider. The hash
+    // is empty when the provider cannot hash or the file cannot be read.
+    FileHash(HCRYPTPROV provider, HANDLE file);
 
     explicit operator bool() const { return static_cast<bool>(m_hash); }
     HCRYPTHASH get() const { return m_hash.get(); }

@@ -11,6 +11,7 @@ namespace {
 constexpr wchar_t kFolderPrefix[] = L"wxb-installer-";
 // Names tried before giving up: each is taken only when it did not exist.
 constexpr int kFolderAttempts = 100;
+constexpr DWORD kCopyChunk = 64 * 1024;
 
 std::wstring TempFolder() {
     wchar_t path[MAX_PATH + 1] = {};
@@ -40,6 +41,24 @@ std::wstring MakeNewFolder() {
             return std::wstring();
     }
     return std::wstring();
+}
+
+// Writes what from reads, from its start, to to.
+bool CopyContents(HANDLE from, HANDLE to) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN))
+        return false;
+    std::vector<BYTE> chunk(kCopyChunk);
+    for (;;) {
+        DWORD got = 0;
+        DWORD written = 0;
+        if (!ReadFile(from, chunk.data(), kCopyChunk, &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        if (!WriteFile(to, chunk.data(), got, &written, nullptr) || written != got)
+            return false;
+    }
 }
 
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -93,33 +112,33 @@ DWORD CInstallerCopy::Make(HANDLE package, const Sha256Digest& verified, const s
     BY_HANDLE_FILE_INFORMATION written{};
     {
         // Nobody else may open the copy while it is written.
-        const UniqueHandle copy(CreateFileW(m_strMadeFile.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr,
-                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        const UniqueCryptProvider provider = AcquireRsaAesProvider();
-        if (!copy || !provider) {
+        const UniqueHandle copy(CreateFileW(m_strMadeFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!copy || !CopyContents(package, copy.get()) || !GetFileInformationByHandle(copy.get(), &written))
             error = LastFailure();
-        } else {
-            const FileHash hash(provider.get(), package, copy.get());
-            if (!hash)
-                error = LastFailure();
-            else if (hash.digest() != verified)
-                error = ERROR_INVALID_DATA;
-            else if (!GetFileInformationByHandle(copy.get(), &written))
-                error = LastFailure();
-        }
     }
-    // A process cannot start from a file open for writing: the copy is held
-    // anew, with read sharing only, and must be the very file written.
+    // A process cannot start from a file open for writing, so the copy is
+    // held anew, with read sharing only, and must be the very file written.
+    // Another program may have opened it in between; once held, nobody can
+    // write it, so the digest is taken through this handle.
     if (error == ERROR_SUCCESS) {
         m_hFile.reset(CreateFileW(m_strMadeFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         BY_HANDLE_FILE_INFORMATION held{};
-        if (!m_hFile || !GetFileInformationByHandle(m_hFile.get(), &held))
+        const UniqueCryptProvider provider = AcquireRsaAesProvider();
+        if (!m_hFile || !GetFileInformationByHandle(m_hFile.get(), &held) || !provider) {
             error = LastFailure();
-        else if (!SameFile(written, held))
+        } else if (!SameFile(written, held)) {
             error = ERROR_INVALID_DATA;
-        else
-            m_strPath = FinalPathOf(m_hFile.get());
+        } else {
+            const FileHash hash(provider.get(), m_hFile.get());
+            if (!hash)
+                error = LastFailure();
+            else if (hash.digest() != verified)
+                error = ERROR_INVALID_DATA;
+            else
+                m_strPath = FinalPathOf(m_hFile.get());
+        }
     }
     if (error == ERROR_SUCCESS && m_strPath.empty())
         error = LastFailure();

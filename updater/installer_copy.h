@@ -4,8 +4,8 @@
 // the package (an installer loads those from its own folder first) and no
 // link in the package's path (a junction pointed elsewhere after the check)
 // reaches the start. The copy is read through the handle that has held the
-// package since its check, hashed as it is written, and held with read
-// sharing only until the installer's process exists.
+// package since its check, then held with read sharing only until the
+// installer's process exists, and its digest is taken through that hold.
 #pragma once
 
 #include "framework/handles.h"
