@@ -143,20 +143,22 @@ std::string WithoutTrailingDot(std::string host) {
     return host;
 }
 
-// The address being fetched, as the bypass list compares it: host in lower
-// case, without brackets or a trailing dot.
+// The address being fetched, as the bypass list compares it: its scheme
+// ("http" or "https"), host in lower case, without brackets or a trailing
+// dot, and port.
 struct Destination {
+    std::string scheme;
     std::string host;
     uint16_t port = 0;
 };
 
 // Whether one bypass entry, "[scheme://]host-pattern[:port]", covers the
-// destination of an http address: a scheme, where named, must be http, and a
-// port, where named, the address's port.
+// destination: a scheme, where named, must be the address's, and a port,
+// where named, the address's port.
 bool EntryCovers(std::string entry, const Destination& to) {
     const size_t scheme = entry.find("://");
     if (scheme != std::string::npos) {
-        if (entry.compare(0, scheme, "http") != 0)
+        if (entry.compare(0, scheme, to.scheme) != 0)
             return false;
         entry.erase(0, scheme + 3);
     }
@@ -198,7 +200,8 @@ std::optional<ProxyAddress> HttpProxyFor(const ProxySetting& setting, const std:
     if (to.host.size() > 1 && to.host.front() == '[' && to.host.back() == ']')
         to.host = to.host.substr(1, to.host.size() - 2);
     to.port = port;
+    to.scheme = secure ? "https" : "http";
     if (Bypassed(to, setting.bypass))
         return std::nullopt;
-    return EntryFor(setting.server, secure ? "https" : "http");
+    return EntryFor(setting.server, to.scheme);
 }

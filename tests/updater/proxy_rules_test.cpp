@@ -46,6 +46,8 @@ const ProxyCase kProxyCases[] = {
     {"a bypass entry with another port", true, "p:1", "intranet:8080", "http://intranet/p.exe", "p:1"},
     {"a bypass entry for http", true, "p:1", "http://intranet", "http://INTRANET:81/", ""},
     {"a bypass entry for another scheme", true, "p:1", "https://intranet", "http://intranet/", "p:1"},
+    {"a bypass entry for https", true, "p:1", "https://intranet", "https://intranet/", ""},
+    {"an http bypass entry, an https address", true, "p:1", "http://intranet", "https://intranet/", "p:1"},
     {"<-loopback>: loopback through the proxy", true, "p:1", "<-loopback>", "http://127.0.0.1/", "p:1"},
     {"a host with a trailing dot", true, "p:1", "*.example.com", "http://update.example.com./", ""},
     {"a bypass entry with a trailing dot", true, "p:1", "update.example.com.", "http://update.example.com/",
