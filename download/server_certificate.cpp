@@ -1,3 +1,6 @@
+// The chain's parameters with their later fields: the time-out of the
+// revocation look-ups.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "download/server_certificate.h"
 
 #include "framework/handles.h"
@@ -31,7 +34,7 @@ std::wstring Wide(const std::string& text) {
 
 } // namespace
 
-CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host) {
+CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host, int timeoutMs) {
     if (certificate == nullptr)
         return CERT_UNTRUSTED;
     char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
@@ -41,9 +44,14 @@ CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std:
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    // The look-ups of revocation lists together within the time-out, not
+    // the system's 15 s for each address: an unknown status is accepted.
+    chainPara.dwUrlRetrievalTimeout = static_cast<DWORD>(timeoutMs);
     PCCERT_CHAIN_CONTEXT built = nullptr;
     if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara,
-                                 CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &built))
+                                 CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
+                                     CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
+                                 nullptr, &built))
         return CERT_UNTRUSTED;
     UniqueCertChain chain(built);
 

@@ -18,5 +18,6 @@ enum CertificateVerdict {
 };
 
 // The certificate comes with the store of what the server sent along
-// (its intermediate certificates).
-CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host);
+// (its intermediate certificates). Looking up revocation takes at most
+// timeoutMs in all.
+CertificateVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host, int timeoutMs);

@@ -100,10 +100,12 @@ TlsOutcome CTlsChannel::Open(const std::string& host, int sendMs, int recvMs) {
     return TLS_OPEN;
 }
 
-// The handshake, from its start or from a server's request to renegotiate
-// (the request is then what m_in holds), and the certificate check.
+// The handshake, from its start or from a server's request to renegotiate,
+// and the certificate check. A renegotiation first hands SChannel what m_in
+// holds, maybe nothing: it answers a request with its own hello, and takes
+// what TLS 1.3 sends after the handshake (a session ticket) without more.
 TlsOutcome CTlsChannel::Handshake(int sendMs, int recvMs) {
-    bool needInput = m_context && m_nInLength == 0;
+    bool needInput = false;
     bool certificateAsked = false;
     for (;;) {
         if (needInput) {
@@ -170,7 +172,7 @@ TlsOutcome CTlsChannel::Handshake(int sendMs, int recvMs) {
     if (QueryContextAttributesA(m_context.get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &presented) != SEC_E_OK)
         presented = nullptr;
     UniqueCertContext certificate(presented);
-    m_nCertificate = CheckServerCertificate(certificate.get(), m_strHost);
+    m_nCertificate = CheckServerCertificate(certificate.get(), m_strHost, recvMs);
     return m_nCertificate == CERT_ACCEPTED ? TLS_OPEN : TLS_CERTIFICATE;
 }
 

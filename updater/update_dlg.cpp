@@ -53,6 +53,22 @@ constexpr StallText kDownloadResultTexts[] = {
     {DL_CERT_REVOKED, IDS_CERT_REVOKED},       {DL_INSECURE_REDIRECT, IDS_INSECURE_REDIRECT},
 };
 
+// The text of a run that stopped short for reason (a failed download: its
+// result as detail); 0 for an unknown reason.
+UINT StallTextOf(int reason, LPARAM detail) {
+    if (reason == STALL_DOWNLOAD_FAILED) {
+        for (const StallText& refusal : kDownloadResultTexts) {
+            if (refusal.reason == detail)
+                return refusal.textId;
+        }
+    }
+    for (const StallText& stall : kStallTexts) {
+        if (stall.reason == reason)
+            return stall.textId;
+    }
+    return 0;
+}
+
 } // namespace
 
 CUpdateDlg::CUpdateDlg(const UpdateBlock* pBlock)
@@ -347,20 +363,12 @@ void CUpdateDlg::OnStalled() {
     const std::optional<UpdateOutcome> outcome = m_worker.TakeOutcome();
     if (!outcome)
         return;
-    const int reason = outcome->reason;
-    const LPARAM detail = outcome->detail;
     m_bUpgrading = false;
     // The bar keeps the last figures; the line says what happened.
     if (m_pacer.Flush())
         ShowProgress();
-    for (const StallText& stall : kStallTexts) {
-        if (stall.reason == reason)
-            ShowFailure(stall.textId, static_cast<int>(detail));
-    }
-    for (const StallText& refusal : kDownloadResultTexts) {
-        if (reason == STALL_DOWNLOAD_FAILED && refusal.reason == detail)
-            ShowFailure(refusal.textId, 0);
-    }
+    if (const UINT textId = StallTextOf(outcome->reason, outcome->detail))
+        ShowFailure(textId, static_cast<int>(outcome->detail));
     EnableWindow(m_upgrade.m_hWnd, TRUE);
 }
 
